@@ -1,0 +1,34 @@
+// The small seam between the portable core and the operating system.
+// Windows builds call the real API; the portable build stands in for it
+// (Windows-1252 as the ANSI code page, the C library clock, stderr).
+// Tests may replace the clock and the debug sink.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace qf::platform {
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+// The local clock (GetLocalTime on Windows).
+LocalTime Now();
+using ClockFn = LocalTime (*)();
+// Installs a replacement clock; nullptr restores the real one. Returns the previous.
+ClockFn SetClock(ClockFn clock);
+
+// Conversions through the ANSI code page (CP_ACP on Windows). A character
+// the code page has no byte for becomes what the system conversion gives
+// ('?' in the portable build).
+std::string WideToAnsi(const char16_t* text, std::size_t length);
+std::u16string AnsiToWide(const char* text, std::size_t length);
+
+// Diagnostic output (OutputDebugStringA on Windows, stderr otherwise).
+void DebugOutput(const char* text);
+using DebugSinkFn = void (*)(const char* text);
+// Installs a replacement sink; nullptr restores the real one. Returns the previous.
+DebugSinkFn SetDebugSink(DebugSinkFn sink);
+
+} // namespace qf::platform

@@ -1,0 +1,62 @@
+// The seam on Windows: the real API.
+#include "platform/platform_impl.h"
+
+#include <windows.h>
+
+namespace qf::platform {
+
+std::string WideToAnsi(const char16_t* text, std::size_t length)
+{
+    std::string out;
+    if (!text || length == 0)
+        return out;
+    const auto* w = reinterpret_cast<const wchar_t*>(text);
+    const int n = static_cast<int>(length);
+    int size = WideCharToMultiByte(CP_ACP, 0, w, n, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return out;
+    out.resize(static_cast<std::size_t>(size));
+    size = WideCharToMultiByte(CP_ACP, 0, w, n, &out[0], size, nullptr, nullptr);
+    out.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return out;
+}
+
+std::u16string AnsiToWide(const char* text, std::size_t length)
+{
+    std::u16string out;
+    if (!text || length == 0)
+        return out;
+    const int n = static_cast<int>(length);
+    int size = MultiByteToWideChar(CP_ACP, 0, text, n, nullptr, 0);
+    if (size <= 0)
+        return out;
+    out.resize(static_cast<std::size_t>(size));
+    size = MultiByteToWideChar(CP_ACP, 0, text, n, reinterpret_cast<wchar_t*>(&out[0]), size);
+    out.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return out;
+}
+
+namespace detail {
+
+LocalTime RealNow()
+{
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    LocalTime lt;
+    lt.year = st.wYear;
+    lt.month = st.wMonth;
+    lt.day = st.wDay;
+    lt.hour = st.wHour;
+    lt.minute = st.wMinute;
+    lt.second = st.wSecond;
+    lt.milliseconds = st.wMilliseconds;
+    return lt;
+}
+
+void RealDebugOutput(const char* text)
+{
+    OutputDebugStringA(text);
+}
+
+} // namespace detail
+} // namespace qf::platform

@@ -1,0 +1,30 @@
+// OLE Automation ("serial") dates: days since 30 December 1899, the time of
+// day as the fraction. One conversion of our own serves both builds, so
+// that the calendar, the dialog and the statement reader agree everywhere.
+//
+// Validity: month 1..12 and day 1..last day of that month; anything else is
+// no date (31 February is never rolled into March). Serial dates are whole
+// days rounded down: 45000.99 is the same day as 45000.0.
+#pragma once
+
+namespace qf {
+
+struct CalendarDate {
+    int year = 0, month = 0, day = 0;
+    bool operator==(const CalendarDate& o) const { return year == o.year && month == o.month && day == o.day; }
+};
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);          // 0 for a month outside 1..12
+bool IsValidDate(int year, int month, int day);
+
+// Serial number of a calendar date; false (and out untouched) for no date.
+bool DateToSerial(int year, int month, int day, double& serial);
+double DateToSerial(const CalendarDate& date); // caller guarantees a valid date
+// Calendar date of a serial date (fraction dropped, rounding down).
+// False for values outside 1 January 100 .. 31 December 9999 or not finite.
+bool SerialToDate(double serial, CalendarDate& date);
+// 0 = Sunday .. 6 = Saturday
+int DayOfWeek(double serial);
+
+} // namespace qf

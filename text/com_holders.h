@@ -1,0 +1,116 @@
+// Small owning holders for COM resources: an interface pointer, a BSTR, a
+// VARIANT and a registry key (the C file holder is portable: file_holder.h). Each releases what it holds exactly
+// once; none of them throws.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+#include <unknwn.h>
+
+#include <utility>
+
+#include "text/file_holder.h"
+
+namespace qf {
+
+template <class T> class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    ComPtr(std::nullptr_t) noexcept {}
+    // Takes a new reference on p.
+    explicit ComPtr(T* p) noexcept : m_p(p) { if (m_p) m_p->AddRef(); }
+    ComPtr(const ComPtr& o) noexcept : m_p(o.m_p) { if (m_p) m_p->AddRef(); }
+    ComPtr(ComPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    ~ComPtr() { Reset(); }
+
+    ComPtr& operator=(ComPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
+
+    // Takes over a reference the caller already owns.
+    static ComPtr Attach(T* p) noexcept { ComPtr c; c.m_p = p; return c; }
+    T* Detach() noexcept { return std::exchange(m_p, nullptr); }
+    void Reset() noexcept { if (T* p = std::exchange(m_p, nullptr)) p->Release(); }
+    // For out parameters: releases what is held and hands out the slot.
+    T** Put() noexcept { Reset(); return &m_p; }
+    void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+
+    T* Get() const noexcept { return m_p; }
+    T* operator->() const noexcept { return m_p; }
+    explicit operator bool() const noexcept { return m_p != nullptr; }
+
+    template <class U> HRESULT As(REFIID iid, ComPtr<U>& out) const noexcept
+    {
+        if (!m_p)
+            return E_POINTER;
+        return m_p->QueryInterface(iid, out.PutVoid());
+    }
+
+    // Hands a new reference to an out parameter.
+    HRESULT CopyTo(T** out) const noexcept
+    {
+        if (!out)
+            return E_POINTER;
+        *out = m_p;
+        if (m_p)
+            m_p->AddRef();
+        return S_OK;
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+class Bstr {
+public:
+    Bstr() noexcept = default;
+    explicit Bstr(const wchar_t* text) : m_b(text ? SysAllocString(text) : nullptr) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    Bstr(Bstr&& o) noexcept : m_b(std::exchange(o.m_b, nullptr)) {}
+    Bstr& operator=(Bstr&& o) noexcept { if (this != &o) { Reset(); m_b = std::exchange(o.m_b, nullptr); } return *this; }
+    ~Bstr() { Reset(); }
+
+    static Bstr Attach(BSTR b) noexcept { Bstr r; r.m_b = b; return r; }
+    BSTR Detach() noexcept { return std::exchange(m_b, nullptr); }
+    void Reset() noexcept { if (BSTR b = std::exchange(m_b, nullptr)) SysFreeString(b); }
+    BSTR* Put() noexcept { Reset(); return &m_b; }
+    BSTR Get() const noexcept { return m_b; }
+    // Length in characters; a null BSTR is the empty string.
+    UINT Length() const noexcept { return SysStringLen(m_b); }
+    const wchar_t* Text() const noexcept { return m_b ? m_b : L""; }
+
+private:
+    BSTR m_b = nullptr;
+};
+
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&m_v); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { VariantClear(&m_v); }
+    VARIANT* operator&() noexcept { return &m_v; }
+    VARIANT* Get() noexcept { return &m_v; }
+    const VARIANT* Get() const noexcept { return &m_v; }
+    VARIANT* operator->() noexcept { return &m_v; }
+    void Clear() noexcept { VariantClear(&m_v); }
+
+private:
+    VARIANT m_v;
+};
+
+// A kernel handle closed with CloseHandle, or a registry key with RegCloseKey.
+class RegKey {
+public:
+    RegKey() noexcept = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() { Reset(); }
+    void Reset() noexcept { if (m_k) { RegCloseKey(m_k); m_k = nullptr; } }
+    HKEY* Put() noexcept { Reset(); return &m_k; }
+    HKEY Get() const noexcept { return m_k; }
+    explicit operator bool() const noexcept { return m_k != nullptr; }
+
+private:
+    HKEY m_k = nullptr;
+};
+
+} // namespace qf

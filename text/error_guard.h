@@ -1,0 +1,62 @@
+// Error reporting at the COM boundary.
+//
+// ReportComError turns a failed HRESULT into error information on the
+// calling thread and a control-facility HRESULT. The guard runs a COM
+// method's body so that no exception ever leaves the method:
+//   HostError (a failed call on a host object) -> DISP_E_EXCEPTION
+//   hr_t thrown by our own code                 -> ReportComError(hr)
+//   anything else                               -> E_UNEXPECTED
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include "text/com_holders.h"
+#include "text/hresult.h"
+
+namespace qf {
+
+HRESULT ReportComError(HRESULT hr) noexcept;
+
+// A failed call on a host object. It takes the host's error information off
+// the thread and releases it with itself, so none is left behind.
+class HostError {
+public:
+    explicit HostError(HRESULT hr) noexcept;
+    HostError(const HostError&) noexcept = default;
+    HRESULT Error() const noexcept { return m_hr; }
+    IErrorInfo* Info() const noexcept { return m_info.Get(); }
+
+private:
+    HRESULT m_hr;
+    ComPtr<IErrorInfo> m_info;
+};
+
+[[noreturn]] void RaiseHostError(HRESULT hr);
+// Raises when hr failed; returns hr otherwise.
+inline HRESULT CheckHost(HRESULT hr)
+{
+    if (FAILED(hr))
+        RaiseHostError(hr);
+    return hr;
+}
+// Raises E_INVALIDARG (a control-facility error with "Invalid argument").
+inline void CheckArg(bool ok)
+{
+    if (!ok)
+        ThrowHr(kE_INVALIDARG);
+}
+
+template <class Body> HRESULT Guard(Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (const HostError&) {
+        return DISP_E_EXCEPTION;
+    } catch (hr_t hr) {
+        return ReportComError(hr);
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace qf
