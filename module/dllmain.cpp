@@ -2,25 +2,59 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "module/class_table.h"
+#include "objects/com_object.h"
+#include "objects/dispatch.h"
 #include "platform/win32_services.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+namespace {
+
+HINSTANCE g_instance = nullptr;
+
+bool ModulePath(wchar_t (&path)[MAX_PATH])
+{
+    const DWORD n = GetModuleFileNameW(g_instance, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH;
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
+        g_instance = instance;
         qf::platform::SetResourceModule(instance);
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded by FreeLibrary (not process exit): give back what we cached.
+        qf::ReleaseClassObjects();
+        qf::ReleaseTypeInfoCache();
     }
     return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return S_OK; }
-
-STDAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* out)
+STDAPI DllCanUnloadNow()
 {
-    if (out)
-        *out = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+    return qf::ModuleLockCount() == 0 ? S_OK : S_FALSE;
 }
 
-STDAPI DllRegisterServer() { return S_OK; }
-STDAPI DllUnregisterServer() { return S_OK; }
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
+{
+    return qf::GetClassObject(clsid, iid, out);
+}
+
+STDAPI DllRegisterServer()
+{
+    wchar_t path[MAX_PATH];
+    if (!ModulePath(path))
+        return E_UNEXPECTED;
+    return qf::RegisterServer(path);
+}
+
+STDAPI DllUnregisterServer()
+{
+    wchar_t path[MAX_PATH];
+    if (!ModulePath(path))
+        return E_UNEXPECTED;
+    return qf::UnregisterServer(path);
+}

@@ -1,0 +1,89 @@
+// Reference counting and IDispatch for the host's objects.
+#pragma once
+#include <windows.h>
+#include <ole2.h>
+
+#include "host/corvanehost/host_state.h"
+
+namespace corvane {
+
+// Type information from the host library embedded in CorvaneHost.dll
+// (resource index: 1 EBanking, 2 payments, 3 reconciliation, 4 host control).
+ITypeInfo* HostTypeInfo(int library, REFIID iid);
+HMODULE HostModule();
+
+template <class Interface, const IID* Iid, int Library> class HostObject : public Interface, protected LiveObject {
+public:
+    virtual ~HostObject() = default;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, *Iid) || Also(iid)) {
+            *out = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG refs = InterlockedDecrement(&m_refs);
+        if (refs == 0)
+            delete this;
+        return static_cast<ULONG>(refs);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override
+    {
+        if (!info)
+            return E_POINTER;
+        *info = index == 0 ? HostTypeInfo(Library, *Iid) : nullptr;
+        if (!*info)
+            return DISP_E_BADINDEX;
+        (*info)->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        ITypeInfo* info = HostTypeInfo(Library, *Iid);
+        return info ? info->GetIDsOfNames(names, count, ids) : E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) override
+    {
+        ITypeInfo* info = HostTypeInfo(Library, *Iid);
+        return info ? info->Invoke(static_cast<Interface*>(this), id, flags, params, result, excep, argErr) : E_NOTIMPL;
+    }
+
+protected:
+    virtual bool Also(REFIID) { return false; }
+
+private:
+    volatile LONG m_refs = 0;
+};
+
+// Returns a new object through an out pointer with one reference.
+template <class T> HRESULT HandOut(T* object, REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    object->AddRef();
+    HRESULT hr = object->QueryInterface(iid, out);
+    object->Release();
+    return hr;
+}
+
+HRESULT CopyOut(const std::wstring& text, BSTR* out);
+std::wstring FromBstr(BSTR text);
+
+} // namespace corvane

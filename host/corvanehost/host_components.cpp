@@ -1,0 +1,246 @@
+// The host's creatable components: BankConfiguration, StatementFileSelector
+// and the control that tests and the host program use.
+#include "host/corvanehost/host_components.h"
+
+#include <cstring>
+#include <string>
+
+#include "host/corvanehost/host_objects.h"
+
+namespace corvane {
+namespace {
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const char* text)
+{
+    if (!text || !*text)
+        return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
+    out.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+    return out;
+}
+
+// Copies text into a caller's buffer of size bytes, always terminated.
+void Fill(char* buffer, size_t size, const std::wstring& text)
+{
+    const std::string narrow = Narrow(text);
+    const size_t n = narrow.size() < size ? narrow.size() : size - 1;
+    memcpy(buffer, narrow.data(), n);
+    buffer[n] = '\0';
+}
+
+} // namespace
+
+// ---- BankConfiguration -----------------------------------------------------
+
+STDMETHODIMP BankConfiguration::ConfigureBank(LPSTR bankName, long options)
+{
+    if (HRESULT hr = Enter(L"ConfigureBank"); FAILED(hr))
+        return hr;
+    if (!bankName)
+        return E_POINTER;
+    State().lastConfigureBank = Wide(bankName) + L"|" + std::to_wstring(options);
+    return S_OK;
+}
+
+STDMETHODIMP BankConfiguration::GetStatementFileSettings(LPSTR bankName, BYTE* settings)
+{
+    if (HRESULT hr = Enter(L"GetStatementFileSettings"); FAILED(hr))
+        return hr;
+    if (!bankName || !settings)
+        return E_POINTER;
+    // The host's block: [0] the component's callback, then the host's own data.
+    memset(settings, 0, CORVANE_STATEMENT_FILE_SETTINGS_SIZE);
+    const char tag[] = "CORVANE-STATEMENT-SETTINGS";
+    memcpy(settings + sizeof(void*), tag, sizeof tag);
+    return S_OK;
+}
+
+STDMETHODIMP BankConfiguration::GetPaymentFileSettings(LPSTR bankName, LPSTR fileName, LPSTR extension, LPSTR directory)
+{
+    if (HRESULT hr = Enter(L"GetPaymentFileSettings"); FAILED(hr))
+        return hr;
+    if (!bankName || !fileName || !extension || !directory)
+        return E_POINTER;
+    const HostState& s = State();
+    Fill(fileName, 1024, s.paymentFileName);
+    Fill(extension, 4, s.paymentExtension);
+    Fill(directory, 1024, s.paymentDirectory);
+    return S_OK;
+}
+
+// ---- StatementFileSelector -------------------------------------------------
+
+STDMETHODIMP StatementFileSelector::SelectFile(BYTE* settings)
+{
+    if (HRESULT hr = Enter(L"SelectFile"); FAILED(hr))
+        return hr;
+    if (!settings)
+        return E_POINTER;
+    HostState& s = State();
+    m_fileName = s.statementPath;
+    m_cancelled = s.statementCancelled;
+    // The host labels the chosen file with the component's callback; the
+    // label is only shown, the choice is handed over either way.
+    CORVANE_VALIDATE_STATEMENT_FILE callback = nullptr;
+    memcpy(&callback, settings, sizeof callback);
+    s.selectorDescription.clear();
+    s.selectorCallbackResult = -1;
+    if (callback && !m_fileName.empty()) {
+        char description[260] = {};
+        const std::string path = Narrow(m_fileName);
+        s.selectorCallbackResult = callback(description, path.c_str());
+        s.selectorDescription = Wide(description);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP StatementFileSelector::get_InitialDirectory(BSTR* value) { return CopyOut(m_initialDirectory, value); }
+
+STDMETHODIMP StatementFileSelector::put_InitialDirectory(BSTR value)
+{
+    m_initialDirectory = FromBstr(value);
+    return S_OK;
+}
+
+STDMETHODIMP StatementFileSelector::get_FileName(BSTR* value)
+{
+    if (HRESULT hr = Enter(L"FileName"); FAILED(hr))
+        return hr;
+    return CopyOut(m_fileName, value);
+}
+
+STDMETHODIMP StatementFileSelector::get_Cancelled(long* value)
+{
+    if (HRESULT hr = Enter(L"Cancelled"); FAILED(hr))
+        return hr;
+    if (!value)
+        return E_POINTER;
+    *value = m_cancelled;
+    return S_OK;
+}
+
+// ---- HostControl -----------------------------------------------------------
+
+STDMETHODIMP HostControl::Reset()
+{
+    ResetState();
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::NewPayments(ICorvanePayments** batch)
+{
+    return HandOut(new Payments(), IID_ICorvanePayments, reinterpret_cast<void**>(batch));
+}
+
+STDMETHODIMP HostControl::AddPayment(ICorvanePayments* batch, ICorvanePayment** payment)
+{
+    if (!batch || !payment)
+        return E_POINTER;
+    // Only batches made here can grow.
+    auto* payments = dynamic_cast<Payments*>(batch);
+    if (!payments)
+        return E_INVALIDARG;
+    return HandOut(payments->Add(), IID_ICorvanePayment, reinterpret_cast<void**>(payment));
+}
+
+STDMETHODIMP HostControl::NewBankRecord(BSTR sortCode, BSTR accountNumber, ICorvaneBankRecord** record)
+{
+    auto* account = new BankAccount(sortCode, accountNumber);
+    account->AddRef();
+    auto* created = new BankRecord(account);
+    account->Release();
+    return HandOut(created, IID_ICorvaneBankRecord, reinterpret_cast<void**>(record));
+}
+
+STDMETHODIMP HostControl::NewStatement(ICorvaneBankStatement** statement)
+{
+    return HandOut(new BankStatement(), IID_ICorvaneBankStatement, reinterpret_cast<void**>(statement));
+}
+
+STDMETHODIMP HostControl::SetPaymentFileSettings(BSTR fileName, BSTR extension, BSTR directory)
+{
+    HostState& s = State();
+    s.paymentFileName = FromBstr(fileName);
+    s.paymentExtension = FromBstr(extension);
+    s.paymentDirectory = FromBstr(directory);
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::SetStatementChoice(BSTR path, long cancelled)
+{
+    State().statementPath = FromBstr(path);
+    State().statementCancelled = cancelled;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::get_SelectorDescription(BSTR* text) { return CopyOut(State().selectorDescription, text); }
+
+STDMETHODIMP HostControl::get_SelectorCallbackResult(long* result)
+{
+    if (!result)
+        return E_POINTER;
+    *result = State().selectorCallbackResult;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::RefuseCreation(BSTR className, VARIANT_BOOL refuse)
+{
+    const std::wstring name = FromBstr(className);
+    if (name == L"BankConfiguration")
+        State().refuseConfiguration = refuse != VARIANT_FALSE;
+    else if (name == L"StatementFileSelector")
+        State().refuseSelector = refuse != VARIANT_FALSE;
+    else
+        return E_INVALIDARG;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::FailCall(BSTR member, long afterCalls, long hr)
+{
+    FailRule rule;
+    rule.after = afterCalls;
+    rule.hr = hr;
+    State().failures[FromBstr(member)] = rule;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::get_LiveObjects(long* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = State().liveObjects;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::get_CallLog(BSTR* log) { return CopyOut(State().log, log); }
+
+STDMETHODIMP HostControl::put_Logging(VARIANT_BOOL on)
+{
+    State().logging = on != VARIANT_FALSE;
+    return S_OK;
+}
+
+STDMETHODIMP HostControl::get_LastConfigureBank(BSTR* text) { return CopyOut(State().lastConfigureBank, text); }
+
+STDMETHODIMP HostControl::CallCount(BSTR member, long* count)
+{
+    if (!count)
+        return E_POINTER;
+    auto it = State().calls.find(FromBstr(member));
+    *count = it == State().calls.end() ? 0 : it->second;
+    return S_OK;
+}
+
+} // namespace corvane

@@ -1,0 +1,66 @@
+// The host's creatable components.
+#pragma once
+#include <string>
+
+#include "CorvaneEBanking.h"
+#include "CorvaneHostTest.h"
+#include "CorvaneBankReconciliation.h"
+#include "host/corvanehost/host_base.h"
+
+namespace corvane {
+
+class BankConfiguration final : public HostObject<ICorvaneBankConfiguration, &IID_ICorvaneBankConfiguration, 1> {
+public:
+    STDMETHODIMP ConfigureBank(LPSTR bankName, long options) override;
+    STDMETHODIMP GetStatementFileSettings(LPSTR bankName, BYTE* settings) override;
+    STDMETHODIMP GetPaymentFileSettings(LPSTR bankName, LPSTR fileName, LPSTR extension, LPSTR directory) override;
+};
+
+class StatementFileSelector final
+    : public HostObject<ICorvaneStatementFileSelector, &IID_ICorvaneStatementFileSelector, 3> {
+public:
+    STDMETHODIMP SelectFile(BYTE* settings) override;
+    STDMETHODIMP get_InitialDirectory(BSTR* value) override;
+    STDMETHODIMP put_InitialDirectory(BSTR value) override;
+    STDMETHODIMP get_FileName(BSTR* value) override;
+    STDMETHODIMP get_Cancelled(long* value) override;
+
+private:
+    std::wstring m_initialDirectory, m_fileName;
+    long m_cancelled = 1;
+};
+
+// Not a host object of the framework: it is not counted among the live objects.
+class HostControl final : public ICorvaneHostControl {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) override;
+
+    STDMETHODIMP Reset() override;
+    STDMETHODIMP NewPayments(ICorvanePayments** batch) override;
+    STDMETHODIMP AddPayment(ICorvanePayments* batch, ICorvanePayment** payment) override;
+    STDMETHODIMP NewBankRecord(BSTR sortCode, BSTR accountNumber, ICorvaneBankRecord** record) override;
+    STDMETHODIMP NewStatement(ICorvaneBankStatement** statement) override;
+    STDMETHODIMP SetPaymentFileSettings(BSTR fileName, BSTR extension, BSTR directory) override;
+    STDMETHODIMP SetStatementChoice(BSTR path, long cancelled) override;
+    STDMETHODIMP get_SelectorDescription(BSTR* text) override;
+    STDMETHODIMP get_SelectorCallbackResult(long* result) override;
+    STDMETHODIMP RefuseCreation(BSTR className, VARIANT_BOOL refuse) override;
+    STDMETHODIMP FailCall(BSTR member, long afterCalls, long hr) override;
+    STDMETHODIMP get_LiveObjects(long* count) override;
+    STDMETHODIMP get_CallLog(BSTR* log) override;
+    STDMETHODIMP put_Logging(VARIANT_BOOL on) override;
+    STDMETHODIMP get_LastConfigureBank(BSTR* text) override;
+    STDMETHODIMP CallCount(BSTR member, long* count) override;
+
+private:
+    volatile LONG m_refs = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,51 @@
+// State of the host's side inside one process: configuration, switches
+// for tests, counts of live objects and a log of calls.
+#pragma once
+#include <windows.h>
+#include <ole2.h>
+
+#include <map>
+#include <string>
+
+namespace corvane {
+
+struct FailRule {
+    long after = 0; // calls that still succeed
+    HRESULT hr = E_FAIL;
+};
+
+struct HostState {
+    std::wstring paymentFileName = L"BanklinePayments";
+    std::wstring paymentExtension = L"csv";
+    std::wstring paymentDirectory = L"C:\\";
+    std::wstring statementPath;
+    long statementCancelled = 1;
+    std::wstring selectorDescription;
+    long selectorCallbackResult = -1;
+    std::wstring lastConfigureBank;
+    bool refuseConfiguration = false;
+    bool refuseSelector = false;
+    bool logging = false;
+    std::wstring log;
+    std::map<std::wstring, FailRule> failures;
+    std::map<std::wstring, long> calls;
+    volatile LONG liveObjects = 0;
+    volatile LONG moduleLocks = 0;
+};
+
+HostState& State();
+void ResetState();
+
+// Called at the start of every host operation: counts and logs the call and
+// returns the failure a test asked for (S_OK otherwise). A failure leaves
+// error information on the thread, as the host does.
+HRESULT Enter(const wchar_t* member);
+
+// Every host object counts itself while it lives.
+struct LiveObject {
+    LiveObject() { InterlockedIncrement(&State().liveObjects); }
+    ~LiveObject() { InterlockedDecrement(&State().liveObjects); }
+    LiveObject(const LiveObject&) : LiveObject() {}
+};
+
+} // namespace corvane

@@ -1,0 +1,95 @@
+// The bank object, its collection of services and the collection's enumerator.
+#pragma once
+#include <vector>
+
+#include "objects/com_object.h"
+#include "objects/dispatch.h"
+#include "objects/host_interfaces.h"
+#include "text/com_holders.h"
+
+namespace qf {
+
+// An ordered list of interface pointers, each holding one reference.
+template <class Item, class Interface, const IID* Iid>
+class CListImpl : public DispatchImpl<Interface, Iid> {
+public:
+    virtual ~CListImpl() { RemoveAll(); }
+    virtual void Add(Item* item);
+    virtual void Remove(long position);
+    virtual void RemoveAll() noexcept;
+    virtual void ItemAt(long position, Item** out);
+    virtual long GetListStatus() const { return m_status; }
+    virtual void PutListStatus(long status) { m_status = status; }
+
+    long Size() const { return static_cast<long>(m_list.size()); }
+    std::vector<Item*>& List() { return m_list; }
+
+protected:
+    std::vector<Item*> m_list;
+    long m_status = 0;
+};
+
+class CBankServices final : public ObjectRoot,
+                            public CListImpl<ICorvaneBankService, IBankServices, &IID_IBankServices>,
+                            public ISupportErrorInfo {
+public:
+    QF_IUNKNOWN
+    void* QueryOwn(REFIID iid) noexcept override;
+    // Every new collection holds the payment service, then the statement service.
+    HRESULT FinalConstruct() override;
+
+    // ICorvaneBankServices
+    STDMETHODIMP Item(VARIANT* index, ICorvaneBankService** service) override;
+    STDMETHODIMP get_Count(long* count) override;
+    STDMETHODIMP get__NewEnum(IUnknown** enumerator) override;
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+
+private:
+    // The position an index names, or -1.
+    long Resolve(const VARIANT* index);
+};
+
+// IEnumVARIANT over a collection's live list; keeps the collection alive.
+class CEnumVariantArray final : public IEnumVARIANT {
+public:
+    CEnumVariantArray(CBankServices* owner, long position);
+    virtual ~CEnumVariantArray();
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP Next(ULONG count, VARIANT* items, ULONG* fetched) override;
+    STDMETHODIMP Skip(ULONG count) override;
+    STDMETHODIMP Reset() override;
+    STDMETHODIMP Clone(IEnumVARIANT** out) override;
+
+private:
+    ULONG m_refs = 0;
+    CBankServices* m_owner; // one reference held
+    long EnumPosition;
+};
+
+class CBank final : public ObjectRoot, public DispatchImpl<IBank, &IID_IBank>, public ISupportErrorInfo {
+public:
+    CBank();
+    ~CBank() override;
+    QF_IUNKNOWN
+    void* QueryOwn(REFIID iid) noexcept override;
+
+    // ICorvaneBank
+    STDMETHODIMP get_Name(BSTR* name) override;
+    STDMETHODIMP get_Services(ICorvaneBankServices** services) override;
+    STDMETHODIMP get_FixedValue(long* value) override;
+    STDMETHODIMP Configure(long reserved) override;
+    STDMETHODIMP get_Status(long* status) override;
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+
+private:
+    Bstr m_name;
+    long m_status = 0;
+    ComPtr<ICorvaneBankServices> m_services;
+};
+
+} // namespace qf
