@@ -1,0 +1,93 @@
+#include "tests/support/com_test.h"
+
+#include "objects/com_object.h"
+
+namespace qf::test {
+
+std::wstring TakeErrorDescription()
+{
+    IErrorInfo* raw = nullptr;
+    if (GetErrorInfo(0, &raw) != S_OK || !raw)
+        return L"<none>";
+    auto info = ComPtr<IErrorInfo>::Attach(raw);
+    Bstr text;
+    info->GetDescription(text.Put());
+    return text.Text();
+}
+
+HRESULT ComponentCanUnload()
+{
+    HMODULE dll = GetModuleHandleA("Quillfen.dll");
+    if (!dll)
+        return E_FAIL;
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllCanUnloadNow"));
+    return canUnload ? canUnload() : E_FAIL;
+}
+
+void ComTest::SetUp()
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    SetErrorInfo(0, nullptr);
+    ASSERT_EQ(CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
+                               host.PutVoid()),
+              S_OK)
+        << "CorvaneHost.dll is not registered in the prefix";
+    host->Reset();
+}
+
+void ComTest::TearDown()
+{
+    if (host) {
+        EXPECT_EQ(LiveHostObjects(), 0) << "host objects still alive after the scenario";
+        host->Reset();
+        host.Reset();
+    }
+    EXPECT_EQ(ModuleLockCount(), 0) << "the component's library still holds module locks";
+    const HRESULT dll = ComponentCanUnload();
+    EXPECT_TRUE(dll == S_OK || dll == E_FAIL) << "Quillfen.dll still holds module locks";
+    SetErrorInfo(0, nullptr);
+    CoUninitialize();
+}
+
+long ComTest::LiveHostObjects()
+{
+    long live = -1;
+    host->get_LiveObjects(&live);
+    return live;
+}
+
+ComPtr<ICorvanePayment> ComTest::AddPayment(ICorvanePayments* batch)
+{
+    ComPtr<ICorvanePayment> p;
+    EXPECT_EQ(host->AddPayment(batch, p.Put()), S_OK);
+    return p;
+}
+
+ComPtr<ICorvanePayments> ComTest::MakePayments(long n)
+{
+    ComPtr<ICorvanePayments> batch;
+    EXPECT_EQ(host->NewPayments(batch.Put()), S_OK);
+    for (long i = 0; i < n; ++i) {
+        ComPtr<ICorvanePayment> p = AddPayment(batch.Get());
+        p->put_Amount(10.0);
+        auto text = [](const wchar_t* s) { return Bstr(s); };
+        Bstr payerSort = text(L"12-34-56"), payerAcc = text(L"12345678"), payeeSort = text(L"65-43-21"),
+             payeeAcc = text(L"87654321"), name = Bstr((L"Payee " + std::to_wstring(i + 1)).c_str());
+        p->put_PayerSortCode(payerSort.Get());
+        p->put_PayerAccountNumber(payerAcc.Get());
+        p->put_PayeeSortCode(payeeSort.Get());
+        p->put_PayeeAccountNumber(payeeAcc.Get());
+        p->put_PayeeAccountName(name.Get());
+    }
+    return batch;
+}
+
+ComPtr<ICorvaneBankRecord> ComTest::MakeBankRecord(const wchar_t* sortCode, const wchar_t* accountNumber)
+{
+    Bstr s(sortCode), a(accountNumber);
+    ComPtr<ICorvaneBankRecord> record;
+    EXPECT_EQ(host->NewBankRecord(s.Get(), a.Get(), record.Put()), S_OK);
+    return record;
+}
+
+} // namespace qf::test

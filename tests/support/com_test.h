@@ -1,0 +1,55 @@
+// Support for tests that use COM: an apartment per test, the host's control
+// object, and the checks every scenario ends with (no host object left
+// alive, the module lock back at zero).
+#pragma once
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CorvaneHostTest.h"
+#include "objects/host_interfaces.h"
+#include "text/com_holders.h"
+
+namespace qf::test {
+
+// The description of the thread's error information, taken off the
+// thread ("<none>" when there is none).
+std::wstring TakeErrorDescription();
+
+// The lock count of Quillfen.dll as loaded by COM (DllCanUnloadNow): S_OK
+// when it is back at zero, S_FALSE while anything holds it, or E_FAIL when
+// the DLL is not loaded.
+HRESULT ComponentCanUnload();
+
+// A fixture with a single-threaded apartment and the host's control, reset
+// before each test. TearDown checks that every host object was released and
+// that the component's module lock (the linked library's and the DLL's, if
+// loaded) is back at zero.
+class ComTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A batch of n payments with valid defaults: amount 10.00, payer
+    // 12-34-56 / 12345678, payee 65-43-21 / 87654321 "Payee N".
+    ComPtr<ICorvanePayments> MakePayments(long n);
+    ComPtr<ICorvanePayment> AddPayment(ICorvanePayments* batch);
+    ComPtr<ICorvaneBankRecord> MakeBankRecord(const wchar_t* sortCode, const wchar_t* accountNumber);
+    long LiveHostObjects();
+
+    ComPtr<ICorvaneHostControl> host;
+};
+
+// Creates a component class through COM by CLSID.
+template <class T> ComPtr<T> CreateComponent(REFCLSID clsid, REFIID iid)
+{
+    ComPtr<T> result;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, result.PutVoid());
+    EXPECT_EQ(hr, S_OK);
+    return result;
+}
+
+} // namespace qf::test
