@@ -107,7 +107,8 @@ protected:
         host_ = CreateWindowA("QuillfenTestHost", "Host", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
                               wc.hInstance, nullptr);
         ASSERT_NE(host_, nullptr) << "CreateWindow failed: " << GetLastError();
-        ShowWindow(host_, SW_SHOW);
+        // Active although never shown: without a window manager Wine waits
+        // seconds for every shown window to be withdrawn on closing.
         SetForegroundWindow(host_);
         SetActiveWindow(host_);
         g_hook = SetWindowsHookExA(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
