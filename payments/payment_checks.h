@@ -22,18 +22,20 @@ enum PaymentStatus : std::int32_t {
     kInvalidPayeeSortCode = 28,
     kInvalidPayeeAccountNumber = 29,
     kMissingPayeeAccountName = 30,    // the host has no name at all
-    kLastPaymentStatus = 35,          // the highest code with a status text
 };
+
+// Status texts exist for 0 and 20 to this code.
+constexpr std::int32_t kLastPaymentStatus = 35;
 
 // Not a status: the options dialog stores it to mark an Inter Account
 // Transfer, and the Standard and Template writers read any non-zero value
 // left in StatusCode as that mark.
 constexpr std::int32_t kIatMark = 1;
 
-// An amount must be above 0.0000005 as the single-precision constant the
-// check has always used (4.999999987376214e-07 as a double), so half a
-// millionth of a pound itself is still refused. An infinite amount would
-// be written as "inf": no bank can pay it, so it is refused too.
+// An amount must be above 0.0000005 taken in single precision, which is
+// 4.999999987376214e-07 as a double (the double 5e-7 itself lies just above
+// it and passes). An infinite amount would be written as "inf": no bank can
+// pay it, so it is refused too.
 constexpr double kSmallestAmountRefused = static_cast<double>(5e-7f);
 inline bool IsValidAmount(double amount)
 {
