@@ -1,5 +1,7 @@
 #include "objects/services.h"
 
+#include "payments/payment_status_text.h"
+
 namespace qf {
 
 BSTR CopyBstr(BSTR source)
@@ -29,12 +31,9 @@ STDMETHODIMP CBankPaymentService::InterfaceSupportsErrorInfo(REFIID iid)
     return IsEqualIID(iid, IID_IBankPaymentService) ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP CBankPaymentService::GetStatusText(long /*code*/, BSTR* message)
+STDMETHODIMP CBankPaymentService::GetStatusText(long code, BSTR* message)
 {
-    return Guard([&]() -> HRESULT {
-        CheckArg(message != nullptr);
-        return E_NOTIMPL;
-    });
+    return Guard([&] { return LoadPaymentStatusText(code, message); });
 }
 
 STDMETHODIMP CBankPaymentService::ProcessPayments(ICorvanePayments*, ICorvaneBankRecord*)
