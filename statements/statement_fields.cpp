@@ -1,7 +1,6 @@
 #include "statements/statement_fields.h"
 
 #include <cctype>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +33,8 @@ const char* LastField(const char* line, const char* end, char separator, FieldBu
         return nullptr;
     const char* closing = std::strrchr(line, '"');
     if (closing && closing > lastSeparator) {
+        // The search stops at the line's second character: a last field
+        // that starts the line belongs to a one-field line, no transaction.
         const char* opening = nullptr;
         for (const char* q = closing; q > line + 1;) {
             if (*--q == '"') {
