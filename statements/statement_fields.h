@@ -1,0 +1,76 @@
+// Field-level helpers of the statement reader: splitting a comma-separated
+// line that may quote its fields, and turning field text into amounts and
+// serial dates. All of them accept any bytes and never read or write outside
+// the text and the buffer they are given.
+#pragma once
+#include <cstddef>
+#include <vector>
+
+#include "text/cstring.h"
+
+namespace qf {
+
+// One raw field of a line: at most 511 characters and the terminating zero.
+// Each reader owns its own buffer, so that two readers never share a field.
+constexpr int kFieldBufferSize = 512;
+using FieldBuffer = char[kFieldBufferSize];
+
+// An amount above this counts; anything at or below it is "no amount".
+constexpr double kAmountThreshold = 0.000005;
+
+// Number of fields of line. A double quote toggles insideQuotes (set to false
+// first and left in its final state); a separator inside quotes does not
+// split. An unbalanced quote drops the field it opened. Null counts 0.
+int CountFields(const char* line, char separator, bool& insideQuotes);
+int CountFields(const char* line, char separator);
+
+// The raw k-th field of line (k from 1), quotes kept, copied into field and
+// cut to 511 characters; null when line is null or has no k-th field.
+// The last field of a line is located from its last separator so that a
+// quoted final field is found whole even when that separator lies inside it.
+const char* GetField(const char* line, char separator, int k, FieldBuffer& field);
+
+// The fields of one line, located in a single pass so that each can then
+// be taken without scanning the line again (GetField rescans from the
+// start for every field). Counts and fields are exactly those of
+// CountFields and GetField. The line must stay unchanged while in use.
+class LineFields {
+public:
+    void Split(const char* line, char separator);
+    int Count() const noexcept { return m_count; }
+    // As GetField(line, separator, k, field); length receives the field's length.
+    const char* Field(int k, FieldBuffer& field, std::size_t& length) const;
+
+private:
+    const char* m_line = nullptr;
+    const char* m_end = nullptr;
+    char m_separator = ',';
+    int m_count = 0;
+    std::vector<const char*> m_separators; // outside quotes; kept between lines
+};
+
+// Removes one outer pair of double quotes; inner quotes stay ("" is not
+// collapsed). A lone quote character is left as it is.
+void StripQuotes(CString& text);
+// Drops every white-space character (isspace on the byte as unsigned char).
+void RemoveWhitespace(CString& text);
+// Drops every character that occurs in set.
+void RemoveChars(CString& text, const char* set);
+
+// Amount text to a number: outer quotes, white space, thousands separators
+// and minus signs are dropped, so the result is never negative; the longest
+// numeric prefix counts. Text without one, or too large to be finite, is 0.
+double ParseAmount(const CString& text);
+
+// Date text, day/month/year or year-month-day, to a serial date; 0 when the
+// text is no date. See the definition for the exact rules.
+double ParseDate(const CString& text);
+
+namespace detail {
+// The same rules on a byte range, for the reader's per-field path, which
+// must not allocate.
+void StripQuotes(const char*& text, std::size_t& length);
+double ParseAmount(const char* text, std::size_t length);
+} // namespace detail
+
+} // namespace qf

@@ -1,0 +1,174 @@
+#include "statements/statement_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/serial_date.h"
+
+using namespace qf;
+
+namespace {
+
+double Serial(int year, int month, int day)
+{
+    double serial = 0;
+    EXPECT_TRUE(DateToSerial(year, month, day, serial));
+    return serial;
+}
+
+} // namespace
+
+TEST(CountFieldsTest, QuotesHideSeparators)
+{
+    struct Case { const char* line; int fields; bool insideAtEnd; };
+    const Case cases[] = {
+        {"", 1, false},
+        {"a,b", 2, false},
+        {",,,", 4, false},
+        {"1,2,\"a,b\",3", 4, false},
+        {"a,\"b\"\"c,d\",e", 3, false}, // doubled quotes toggle twice
+        {"1,\"2,3", 1, true},            // an unbalanced quote drops the field it opened
+        {"\xA3,\xFF,\x80", 3, false},
+    };
+    for (const Case& c : cases) {
+        bool inside = !c.insideAtEnd; // must be reset by the call
+        EXPECT_EQ(CountFields(c.line, ',', inside), c.fields) << c.line;
+        EXPECT_EQ(inside, c.insideAtEnd) << c.line;
+    }
+    bool inside = true;
+    EXPECT_EQ(CountFields(nullptr, ',', inside), 0);
+    EXPECT_FALSE(inside);
+}
+
+TEST(GetFieldTest, SplitsAndFindsTheLastField)
+{
+    struct Case { const char* line; int k; const char* field; };
+    const Case cases[] = {
+        {"a,b,c", 1, "a"},
+        {"a,b,c", 2, "b"},
+        {"a,b,c", 3, "c"},
+        {"a,b,c", 4, nullptr},
+        {"a,b,c", 0, nullptr},
+        {"a,b,", 3, ""},
+        {"abc", 1, nullptr}, // the last field is found from a comma; none here
+        {"1,2,\"a,b\",3", 3, "\"a,b\""},
+        {"1,2,\"a,b\",3", 4, "3"},
+        {"x,y,\"1,234.56\"", 3, "\"1,234.56\""},      // last comma inside the quotes
+        {"x,\"99.00\"\r", 2, "\"99.00\""},           // binary mode: the CR is cut off
+        {"x,99.00\r", 2, "99.00\r"},
+        {"x,\"Smith \"\"Ltd\"\"\"", 2, "\"\""},     // nearest quote before the closing one
+        {"1,\"2,3", 1, "1"},
+        {"1,\"2,3", 2, "3"},                          // beyond the count: after the last comma
+    };
+    for (const Case& c : cases) {
+        FieldBuffer field;
+        FieldBuffer splitField;
+        LineFields split; // the reader's one-pass splitter gives the same fields
+        split.Split(c.line, ',');
+        EXPECT_EQ(split.Count(), CountFields(c.line, ','));
+        std::size_t length = 0;
+        for (const char* got : {GetField(c.line, ',', c.k, field), split.Field(c.k, splitField, length)}) {
+            if (!c.field) {
+                EXPECT_EQ(got, nullptr) << c.line << " #" << c.k;
+            } else {
+                ASSERT_NE(got, nullptr) << c.line << " #" << c.k;
+                EXPECT_STREQ(got, c.field) << c.line << " #" << c.k;
+            }
+        }
+        if (c.field) {
+            EXPECT_EQ(length, std::string(c.field).size());
+        }
+    }
+    FieldBuffer field;
+    EXPECT_EQ(GetField(nullptr, ',', 1, field), nullptr);
+}
+
+TEST(GetFieldTest, LongFieldsAreCutTo511)
+{
+    const std::string big(600, 'x');
+    FieldBuffer field;
+    const std::string middle = "a," + big + ",b";
+    EXPECT_EQ(std::string(GetField(middle.c_str(), ',', 2, field)), big.substr(0, 511));
+    EXPECT_STREQ(GetField(middle.c_str(), ',', 3, field), "b"); // terminated after a long field
+    const std::string last = "a," + big;
+    EXPECT_EQ(std::string(GetField(last.c_str(), ',', 2, field)), big.substr(0, 511));
+    const std::string quotedLast = "a,\"" + big + "\"";
+    EXPECT_EQ(std::string(GetField(quotedLast.c_str(), ',', 2, field)), "\"" + big.substr(0, 510));
+}
+
+TEST(TextHelpersTest, StripQuotesRemovesOneOuterPair)
+{
+    const char* cases[][2] = {
+        {"\"abc\"", "abc"},
+        {"\"Smith \"\"Ltd\"\"\"", "Smith \"\"Ltd\"\""},
+        {"\"\"", ""},
+        {"\"", "\""},
+        {"\"abc", "\"abc"},
+        {" \"abc\"", " \"abc\""},
+        {"\"a\"b\"", "a\"b"},
+    };
+    for (auto& c : cases) {
+        CString s(c[0]);
+        StripQuotes(s);
+        EXPECT_STREQ(s, c[1]) << c[0];
+    }
+}
+
+TEST(TextHelpersTest, RemoveWhitespaceAndChars)
+{
+    CString s(" 1 2\t3\r\n\v\f\xA0\xFF");
+    RemoveWhitespace(s); // bytes from 0x80 up are not white space
+    EXPECT_STREQ(s, "123\xA0\xFF");
+    CString t("-1,234-56,");
+    RemoveChars(t, ",-");
+    EXPECT_STREQ(t, "123456");
+}
+
+TEST(ParseAmountTest, ReadsBankAmountsAsPositive)
+{
+    struct Case { const char* text; double value; };
+    const Case cases[] = {
+        {"12.50", 12.5},         {"-12.50", 12.5},         {"\"1,234.56\"", 1234.56},
+        {" 1 234.56 ", 1234.56}, {"\" -7 \"", 7},          {"99.00\r", 99},
+        {"12abc", 12},           {"", 0},                  {"abc", 0},
+        {"\"\"", 0},             {"\xA3" "12", 0},         {"inf", 0},
+        {"1e999", 0},            {"nan", 0},               {"\"99.00\"\r", 0}, // quotes not outermost
+    };
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(ParseAmount(c.text), c.value) << c.text;
+}
+
+TEST(ParseDateTest, BothFormsAndOnlyRealDates)
+{
+    const double march15 = Serial(2012, 3, 15);
+    EXPECT_EQ(march15, 40983.0);
+    struct Case { const char* text; double serial; };
+    const Case cases[] = {
+        {"15/03/2012", march15},
+        {"2012-03-15", march15},
+        {"15/03/12", march15}, // two-digit years are this century
+        {"12-03-15", march15},
+        {"\"15/03/2012", march15},
+        {"15//03//2012", march15},
+        {"5/3/2012 ", Serial(2012, 3, 5)},
+        {"2012-3-5", Serial(2012, 3, 5)},
+        {"15/03/00", Serial(2000, 3, 15)},
+        {"29/02/2024", Serial(2024, 2, 29)},
+        {"29/02/2023", 0},
+        {"31/02/2024", 0}, // never rolled into March
+        {"31/04/2024", 0},
+        {"31/13/2012", 0},
+        {"00/03/2012", 0},
+        {"15/03", 0},      // no year is no date, not the year 2000
+        {"15/03/12345", 0},
+        {"15/03/99999999999999999999", 0},
+        {"2012-03", 0},
+        {"", 0},
+        {"30/12/1899", 0},
+        {"15/03/1850", Serial(1850, 3, 15)}, // not turned into 15/03/2015
+        {"\xFF/\x80/\xA0", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseDate(c.text), c.serial) << c.text;
+}
