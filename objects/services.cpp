@@ -1,6 +1,7 @@
 #include "objects/services.h"
 
 #include "payments/payment_status_text.h"
+#include "statements/statement_run.h"
 
 namespace qf {
 
@@ -67,9 +68,9 @@ STDMETHODIMP CBankStatementService::GetStatusText(long, BSTR* message)
     });
 }
 
-STDMETHODIMP CBankStatementService::ImportStatement(ICorvaneBankRecord*, ICorvaneBankStatement*)
+STDMETHODIMP CBankStatementService::ImportStatement(ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
-    return E_NOTIMPL;
+    return Guard([&] { return RunStatementImport(*this, bank, statement); });
 }
 
 } // namespace qf

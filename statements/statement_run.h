@@ -1,0 +1,16 @@
+// The statement import run of the statement service.
+#pragma once
+#include "objects/services.h"
+
+namespace qf {
+
+// Imports the statement file the user picks through the host's selector
+// into the host's statement. Returns the run's HRESULT; raises through the
+// error guard's exceptions.
+HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement);
+
+// The callback handed to the host's file selector: labels a candidate file
+// as a statement file when its header has 14 or 18 fields.
+extern "C" int __cdecl ValidateStatementFile(char* description, const char* path);
+
+} // namespace qf
