@@ -5,23 +5,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/com_test.h"
 #include "text/cstring.h"
 
 using namespace qf;
+using qf::test::TakeErrorDescription;
 
 namespace {
-
-// The description on the thread, taken off it (empty when there is none).
-std::wstring TakeErrorDescription()
-{
-    IErrorInfo* raw = nullptr;
-    if (GetErrorInfo(0, &raw) != S_OK || !raw)
-        return L"<none>";
-    auto info = ComPtr<IErrorInfo>::Attach(raw);
-    Bstr text;
-    info->GetDescription(text.Put());
-    return text.Text();
-}
 
 void SetThreadError(const wchar_t* description)
 {
