@@ -3,10 +3,8 @@
 #include <cctype>
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "objects/host_objects.h"
-#include "platform/platform.h"
 #include "statements/rbs_transaction_file.h"
 #include "text/error_guard.h"
 
@@ -15,21 +13,20 @@ namespace {
 
 const char kStatementDescription[] = "NatWest/RBS Bankline Statement";
 
-// Narrow text of a host account value. A text of 32 bytes or more cannot be
-// a statement's sort code (6) or account number (8): it is kept whole, so
-// that it never matches.
+// Narrow text of a host account value, up to its first zero like any host
+// text. A text of 32 bytes or more cannot be a statement's sort code (6) or
+// account number (8): it is kept whole, digits and all, so that it never
+// matches.
 CString AccountText(BSTR text, bool digitsOnly)
 {
-    const std::string narrow = platform::WideToAnsi(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
-    CString result;
-    if (narrow.size() >= 32 || !digitsOnly) {
-        result.Assign(narrow.data(), static_cast<int>(narrow.size()));
-        return result;
-    }
-    for (char c : narrow)
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            result.Append(&c, 1);
-    return result;
+    CString narrow(text);
+    if (narrow.GetLength() >= 32 || !digitsOnly)
+        return narrow;
+    CString digits;
+    for (const char* c = narrow; *c; ++c)
+        if (std::isdigit(static_cast<unsigned char>(*c)))
+            digits.Append(c, 1);
+    return digits;
 }
 
 // A BSTR from narrow text; a failed allocation ends the run as an
@@ -37,8 +34,12 @@ CString AccountText(BSTR text, bool digitsOnly)
 Bstr MakeBstr(const CString& text)
 {
     Bstr b = Bstr::Attach(text.AllocSysString());
-    if (!b.Get())
+    if (!b.Get()) {
+        // The caller gets E_UNEXPECTED alone: no description of an earlier,
+        // ignored host failure may be read as the reason.
+        SetErrorInfo(0, nullptr);
         throw std::bad_alloc();
+    }
     return b;
 }
 
@@ -87,8 +88,12 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& recor
     static const Bstr kCheque(L"CHQ");
     ComPtr<ICorvaneStatementLine> line;
     statement->AddLine(line.Put());
-    if (!line)
+    if (!line) {
+        // E_POINTER is ours, not the host's: whatever error information the
+        // host left for its call does not describe it.
+        SetErrorInfo(0, nullptr);
         return E_POINTER;
+    }
 
     Variant number;
     V_VT(number.Get()) = VT_I4;

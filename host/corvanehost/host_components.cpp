@@ -40,6 +40,10 @@ void Fill(char* buffer, size_t size, const std::wstring& text)
     buffer[n] = '\0';
 }
 
+// The host's own data in the statement file settings; the selector only
+// takes a block that BankConfiguration filled.
+const char kSettingsTag[] = "CORVANE-STATEMENT-SETTINGS";
+
 } // namespace
 
 // ---- BankConfiguration -----------------------------------------------------
@@ -62,8 +66,7 @@ STDMETHODIMP BankConfiguration::GetStatementFileSettings(LPSTR bankName, BYTE* s
         return E_POINTER;
     // The host's block: [0] the component's callback, then the host's own data.
     memset(settings, 0, CORVANE_STATEMENT_FILE_SETTINGS_SIZE);
-    const char tag[] = "CORVANE-STATEMENT-SETTINGS";
-    memcpy(settings + sizeof(void*), tag, sizeof tag);
+    memcpy(settings + sizeof(void*), kSettingsTag, sizeof kSettingsTag);
     return S_OK;
 }
 
@@ -88,6 +91,8 @@ STDMETHODIMP StatementFileSelector::SelectFile(BYTE* settings)
         return hr;
     if (!settings)
         return E_POINTER;
+    if (memcmp(settings + sizeof(void*), kSettingsTag, sizeof kSettingsTag) != 0)
+        return E_INVALIDARG;
     HostState& s = State();
     m_fileName = s.statementPath;
     m_cancelled = s.statementCancelled;
@@ -98,7 +103,8 @@ STDMETHODIMP StatementFileSelector::SelectFile(BYTE* settings)
     s.selectorDescription.clear();
     s.selectorCallbackResult = -1;
     if (callback && !m_fileName.empty()) {
-        char description[260] = {};
+        // The selector's own label until the callback names the file type.
+        char description[260] = "All files (*.*)";
         const std::string path = Narrow(m_fileName);
         s.selectorCallbackResult = callback(description, path.c_str());
         s.selectorDescription = Wide(description);
