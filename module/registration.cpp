@@ -45,6 +45,15 @@ LONG DeleteTree(const std::wstring& path)
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
+bool KeyExists(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 HRESULT FromWin32(LONG rc) { return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc); }
 
 struct Names {
@@ -157,17 +166,17 @@ HRESULT UnregisterServer(const wchar_t*)
     std::size_t count = 0;
     ClassEntry* table = ClassTable(count);
     for (std::size_t i = 0; i < count; ++i) {
-        HRESULT hr = Categories(table[i], false);
+        // A class that is not registered has no categories to remove.
+        HRESULT hr = KeyExists(NamesOf(table[i]).clsidKey) ? Categories(table[i], false) : S_OK;
         if (SUCCEEDED(hr))
             hr = UnregisterClassKeys(table[i]);
         if (FAILED(hr))
             return hr;
     }
-    HRESULT hr = UnRegisterTypeLib(*kTypeLibId, 1, 0, 0x0409, SYS_WIN32);
     // A library that is not registered is already what we want.
-    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY)
-        hr = S_OK;
-    return hr;
+    if (!KeyExists(L"TypeLib\\" + GuidText(*kTypeLibId)))
+        return S_OK;
+    return UnRegisterTypeLib(*kTypeLibId, 1, 0, 0x0409, SYS_WIN32);
 }
 
 } // namespace qf
