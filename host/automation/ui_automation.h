@@ -120,9 +120,11 @@ public:
     // loop. Never throws.
     void CancelAll() const noexcept;
 
+    // Sends a message with the driver's timeout (throws when it runs out).
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
+
 private:
     template <class Find> auto WaitFor(const char* what, Find find) const;
-    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
 
     DWORD m_thread;
     DWORD m_timeout;
