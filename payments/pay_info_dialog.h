@@ -1,0 +1,70 @@
+// The payment options dialog (dialog resource IDD_PAYINFO): the window of
+// PayInfoLogic. The payment run builds it with the batch and the texts read
+// from the settings, runs it modally and, after IDOK, reads the choices.
+//
+// The IAT marks are not kept here: Set and Reset write them on the host's
+// payments at once, and Cancel clears every payment's StatusCode.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "payments/pay_info_logic.h"
+#include "payments/payment_format.h"
+#include "payments/payment_source.h"
+#include "text/cstring.h"
+
+namespace qf {
+
+class CPayInfoDialog {
+public:
+    // payments must outlive the dialog. Makes sure the date picker's window
+    // class is registered (comctl32's InitCommonControlsEx, when present).
+    CPayInfoDialog(PaymentBatch& payments, const CString& templateName, const CString& beneficiaryReference);
+    ~CPayInfoDialog();
+    CPayInfoDialog(const CPayInfoDialog&) = delete;
+    CPayInfoDialog& operator=(const CPayInfoDialog&) = delete;
+
+    // Shows the dialog modally, owned by owner (may be null). IDOK or
+    // IDCANCEL; -1 when the dialog could not be shown.
+    INT_PTR DoModal(HWND owner);
+
+    // The choices after IDOK.
+    PaymentFormat GetPaymentFormat() const { return m_logic.Format(); }
+    double GetProcessingDate() const { return m_logic.ProcessingDate(); }
+    CString GetTemplate() const { return m_logic.Template(); }
+    CString GetBeneficiaryReference() const { return m_logic.BeneficiaryReference(); }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    BOOL OnInitDialog();
+    BOOL OnCommand(int id, int code);
+    void CenterWindow();
+    void InsertColumns();
+    void FillPaymentList();
+    void ApplyFormat();
+    void OnFormatChange(PaymentFormat format);
+    void EnableIatControls(bool enable);
+    void MarkSelectedPayments(std::int32_t mark);
+    void OnDateChange(const NMDATETIMECHANGE& change);
+    void OnOk();
+    void OnCancel();
+
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+    void Enable(int id, bool enable) const { EnableWindow(Item(id), enable ? TRUE : FALSE); }
+
+    HWND m_hWnd = nullptr;
+    HMODULE m_commonControls = nullptr;
+    HWND m_list = nullptr;
+    PayInfoLogic m_logic;
+};
+
+// Conversions between the picker's SYSTEMTIME and serial dates (time of
+// day kept, to the millisecond). False for what is no date.
+bool SystemTimeToSerial(const SYSTEMTIME& time, double& serial);
+bool SerialToSystemTime(double serial, SYSTEMTIME& time);
+
+} // namespace qf
