@@ -1,5 +1,6 @@
 #include "objects/services.h"
 
+#include "payments/payment_run.h"
 #include "payments/payment_status_text.h"
 #include "statements/statement_run.h"
 
@@ -37,9 +38,9 @@ STDMETHODIMP CBankPaymentService::GetStatusText(long code, BSTR* message)
     return Guard([&] { return LoadPaymentStatusText(code, message); });
 }
 
-STDMETHODIMP CBankPaymentService::ProcessPayments(ICorvanePayments*, ICorvaneBankRecord*)
+STDMETHODIMP CBankPaymentService::ProcessPayments(ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
-    return E_NOTIMPL;
+    return Guard([&] { return RunPayments(*this, payments, bank); });
 }
 
 CBankStatementService::CBankStatementService() : IBankServiceImpl(L"Bank Reconciliation Service") {}

@@ -14,7 +14,12 @@ public:
     File(File&& o) noexcept : m_f(std::exchange(o.m_f, nullptr)) {}
     File& operator=(File&& o) noexcept { if (this != &o) { Close(); m_f = std::exchange(o.m_f, nullptr); } return *this; }
     ~File() { Close(); }
-    void Close() noexcept { if (std::FILE* f = std::exchange(m_f, nullptr)) std::fclose(f); }
+    // False when the last buffered writes could not be flushed.
+    bool Close() noexcept
+    {
+        std::FILE* f = std::exchange(m_f, nullptr);
+        return !f || std::fclose(f) == 0;
+    }
     std::FILE* Get() const noexcept { return m_f; }
     explicit operator bool() const noexcept { return m_f != nullptr; }
 
