@@ -13,9 +13,9 @@
 
 #include "host/automation/ui_automation.h"
 #include "payments/dialog_bench/sample_host.h"
+#include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "resources/resource.h"
-#include "tests/dialog/host_batch.h"
 
 using namespace corvane::automation;
 
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         std::vector<double> open, ready, set;
         std::printf("payment options dialog, %ld payments, %d runs\n", kPayments, runs);
         for (int run = 0; run < runs; ++run) {
-            qf::test::HostBatch batch(payments.Get());
+            qf::HostPaymentBatch batch(payments.Get());
             qf::CPayInfoDialog dialog(batch, "TEMPLATE", "REFERENCE");
             HHOOK hook = SetWindowsHookExA(WH_CBT, WatchActivation, nullptr, GetCurrentThreadId());
             g_shown = 0;

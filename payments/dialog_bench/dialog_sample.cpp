@@ -12,9 +12,9 @@
 
 #include "host/automation/ui_automation.h"
 #include "payments/dialog_bench/sample_host.h"
+#include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "resources/resource.h"
-#include "tests/dialog/host_batch.h"
 
 using namespace corvane::automation;
 
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     {
         qf::ComPtr<ICorvaneHostControl> host = qf::sample::LoadHostControl(hostPath);
         qf::ComPtr<ICorvanePayments> payments = qf::sample::MakeSampleBatch(host.Get(), 8, true);
-        qf::test::HostBatch batch(payments.Get());
+        qf::HostPaymentBatch batch(payments.Get());
         qf::CPayInfoDialog dialog(batch, "MONTHLY SUPPLIERS", "JUNE RUN");
         const ScenarioResult result = RunScenario(
             [&] { return dialog.DoModal(nullptr); },

@@ -3,10 +3,10 @@
 #include "payments/pay_info_dialog.h"
 
 #include "host/automation/ui_automation.h"
+#include "payments/host_payments.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 #include "resources/resource.h"
-#include "tests/dialog/host_batch.h"
 #include "tests/support/com_test.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ protected:
     Outcome Open(ICorvanePayments* payments, const char* templateName, const char* reference,
                  const std::function<void(Driver&, HWND)>& script, HWND owner = nullptr)
     {
-        qf::test::HostBatch batch(payments);
+        qf::HostPaymentBatch batch(payments);
         CPayInfoDialog dialog(batch, templateName, reference);
         const ScenarioResult run = RunScenario([&] { return dialog.DoModal(owner); },
                                                [&](Driver& d) { script(d, d.WaitForWindow(kCaption)); });
