@@ -1,0 +1,451 @@
+#include "host/corvane/host_program.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "CorvaneBankPayments.h"
+#include "CorvaneBankReconciliation.h"
+#include "CorvaneEBanking.h"
+#include "CorvaneHostTest.h"
+#include "host/corvane/autopilot.h"
+#include "host/corvane/csv.h"
+
+namespace corvane {
+namespace {
+
+// Owns one reference of an interface pointer.
+template <class T> struct Ref {
+    T* p = nullptr;
+    Ref() = default;
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref() { if (p) p->Release(); }
+    T** put() { if (p) { p->Release(); p = nullptr; } return &p; }
+    T* operator->() const { return p; }
+};
+
+struct BstrText {
+    BSTR b = nullptr;
+    explicit BstrText(const std::wstring& text) : b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    BstrText() = default;
+    ~BstrText() { SysFreeString(b); }
+    BstrText(const BstrText&) = delete;
+    BstrText& operator=(const BstrText&) = delete;
+    std::wstring str() const { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+};
+
+class ComScope {
+public:
+    ComScope() : m_hr(CoInitialize(nullptr)) {}
+    ~ComScope() { if (SUCCEEDED(m_hr)) CoUninitialize(); }
+    bool ok() const { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+std::string Hex(HRESULT hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "corvane: %s\n", message.c_str());
+    return 2;
+}
+
+bool ReadFile(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    text = s.str();
+    return true;
+}
+
+// The component's classes and the host's control object.
+bool CreateHost(Ref<ICorvaneHostControl>& host)
+{
+    HRESULT hr = CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
+                                  reinterpret_cast<void**>(host.put()));
+    if (FAILED(hr)) {
+        Fail("the host's components are not registered (regsvr32 CorvaneHost.dll): " + Hex(hr));
+        return false;
+    }
+    return true;
+}
+
+// Creates the bank by ProgID and takes one of its services through Item.
+template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, Ref<T>& service)
+{
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(L"Quillfen.Bank", &clsid);
+    if (FAILED(hr)) {
+        Fail("Quillfen.Bank is not registered (regsvr32 Quillfen.dll): " + Hex(hr));
+        return hr;
+    }
+    Ref<ICorvaneBank> bank;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneBank, reinterpret_cast<void**>(bank.put()));
+    if (FAILED(hr)) {
+        Fail("cannot create Quillfen.Bank: " + Hex(hr));
+        return hr;
+    }
+    BstrText bankName;
+    bank->get_Name(&bankName.b);
+    Ref<ICorvaneBankServices> services;
+    hr = bank->get_Services(services.put());
+    if (FAILED(hr)) {
+        Fail("the bank hands out no services: " + Hex(hr));
+        return hr;
+    }
+    long count = 0;
+    services->get_Count(&count);
+    std::printf("Bank: %s (%ld services)\n", WideToUtf8(bankName.str()).c_str(), count);
+
+    VARIANT index;
+    VariantInit(&index);
+    V_VT(&index) = VT_BSTR;
+    V_BSTR(&index) = SysAllocString(name);
+    Ref<ICorvaneBankService> chosen;
+    hr = services->Item(&index, chosen.put());
+    VariantClear(&index);
+    if (FAILED(hr)) {
+        Fail("the bank has no service named " + WideToUtf8(name) + ": " + Hex(hr));
+        return hr;
+    }
+    return chosen->QueryInterface(iid, reinterpret_cast<void**>(service.put()));
+}
+
+bool MakeBankRecord(ICorvaneHostControl* host, const Options& options, Ref<ICorvaneBankRecord>& record)
+{
+    if (!options.haveAccount)
+        return true; // the host passes no bank record
+    BstrText sort(options.sortCode), account(options.accountNumber);
+    return SUCCEEDED(host->NewBankRecord(sort.b, account.b, record.put()));
+}
+
+// ---- payments -----------------------------------------------------------------
+
+const char* const kTextColumns[] = {"PayerBACSReference", "PayerSortCode", "PayerAccountNumber", "PayerAccountName",
+                                    "PayerRollNumber", "PayeeBACSReference", "PayeeSortCode", "PayeeAccountNumber",
+                                    "PayeeAccountName", "PayeeRollNumber", "Reference", "Details", "Currency"};
+
+bool ParseAmount(const std::string& text, double& amount)
+{
+    // Pounds, a full stop as decimal point, optionally signed: -12.5, 1234.56
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    std::size_t digits = 0, dots = 0;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (text[j] >= '0' && text[j] <= '9')
+            ++digits;
+        else if (text[j] == '.' && dots == 0)
+            ++dots;
+        else
+            return false;
+    }
+    if (digits == 0)
+        return false;
+    amount = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(amount);
+}
+
+bool ParseLong(const std::string& text, long& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return end && *end == '\0';
+}
+
+HRESULT PutText(ICorvanePayment* p, const std::string& column, const std::wstring& value)
+{
+    BstrText b(value);
+    if (column == "PayerBACSReference") return p->put_PayerBACSReference(b.b);
+    if (column == "PayerSortCode") return p->put_PayerSortCode(b.b);
+    if (column == "PayerAccountNumber") return p->put_PayerAccountNumber(b.b);
+    if (column == "PayerAccountName") return p->put_PayerAccountName(b.b);
+    if (column == "PayerRollNumber") return p->put_PayerRollNumber(b.b);
+    if (column == "PayeeBACSReference") return p->put_PayeeBACSReference(b.b);
+    if (column == "PayeeSortCode") return p->put_PayeeSortCode(b.b);
+    if (column == "PayeeAccountNumber") return p->put_PayeeAccountNumber(b.b);
+    if (column == "PayeeAccountName") return p->put_PayeeAccountName(b.b);
+    if (column == "PayeeRollNumber") return p->put_PayeeRollNumber(b.b);
+    if (column == "Reference") return p->put_Reference(b.b);
+    if (column == "Details") return p->put_Details(b.b);
+    if (column == "Currency") return p->put_Currency(b.b);
+    return E_INVALIDARG;
+}
+
+// Builds the host's batch from the CSV file. Returns 0 or an exit code.
+int LoadPayments(ICorvaneHostControl* host, const std::string& file, Ref<ICorvanePayments>& batch, long& count)
+{
+    std::string text, error;
+    if (!ReadFile(file, text))
+        return Fail("cannot read " + file);
+    std::vector<CsvRecord> records;
+    if (!ParseCsv(text, records, error))
+        return Fail(file + ": " + error);
+    if (records.empty())
+        return Fail(file + ": the file is empty (a header row naming the payment's properties is needed)");
+    const std::vector<std::string>& header = records[0].fields;
+    std::map<std::string, bool> known = {{"Amount", true}, {"StatusCode", true}};
+    for (const char* c : kTextColumns)
+        known[c] = true;
+    for (std::size_t c = 0; c < header.size(); ++c)
+        if (!known.count(header[c]))
+            return Fail(file + ": line 1, field " + std::to_string(c + 1) + ": unknown column '" + header[c] + "'");
+
+    if (FAILED(host->NewPayments(batch.put())))
+        return Fail("the host cannot make a payment batch");
+    count = 0;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const CsvRecord& rec = records[r];
+        if (rec.fields.size() > header.size())
+            return Fail(file + ": line " + std::to_string(rec.line) + ": " + std::to_string(rec.fields.size()) +
+                        " fields, but the header names " + std::to_string(header.size()));
+        Ref<ICorvanePayment> p;
+        if (FAILED(host->AddPayment(batch.p, p.put())))
+            return Fail("the host cannot add a payment");
+        for (std::size_t c = 0; c < rec.fields.size(); ++c) {
+            const std::string& column = header[c];
+            const std::string& value = rec.fields[c];
+            const std::string where = file + ": line " + std::to_string(rec.line) + ", field " + column + ": ";
+            if (column == "Amount") {
+                double amount = 0;
+                if (!value.empty() && !ParseAmount(value, amount))
+                    return Fail(where + "'" + value + "' is not an amount in pounds (e.g. 1234.56)");
+                p->put_Amount(amount);
+            } else if (column == "StatusCode") {
+                long code = 0;
+                if (!value.empty() && !ParseLong(value, code))
+                    return Fail(where + "'" + value + "' is not a whole number");
+                p->put_StatusCode(code);
+            } else {
+                PutText(p.p, column, Utf8ToWide(value));
+            }
+        }
+        ++count;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string WideToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+bool ParseDate(const std::string& text, Date& date)
+{
+    int d = 0, m = 0, y = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%2d/%2d/%4d%c", &d, &m, &y, &tail) != 3)
+        return false;
+    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1 || d > days[m - 1] || y < 1900)
+        return false;
+    if (m == 2 && d == 29 && !((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return false;
+    date = {d, m, y};
+    return true;
+}
+
+bool ParseRows(const std::string& text, std::set<int>& rows)
+{
+    std::stringstream s(text);
+    std::string item;
+    while (std::getline(s, item, ',')) {
+        long row = 0;
+        if (!ParseLong(item, row) || row < 0)
+            return false;
+        rows.insert(static_cast<int>(row));
+    }
+    return !rows.empty();
+}
+
+std::wstring WindowsPath(const std::string& path)
+{
+    if (path.size() >= 2 && path[1] == ':')
+        return Utf8ToWide(path);
+    std::string absolute = path;
+    if (path.empty() || path[0] != '/') {
+        // Relative to the Unix working directory, which Wine shows as the
+        // current directory on Z:.
+        wchar_t cwd[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, cwd);
+        std::wstring w = cwd;
+        if (!w.empty() && w.back() != L'\\')
+            w += L'\\';
+        std::wstring rest = Utf8ToWide(path);
+        for (auto& c : rest)
+            if (c == L'/')
+                c = L'\\';
+        return w + rest;
+    }
+    std::wstring w = L"Z:" + Utf8ToWide(absolute);
+    for (auto& c : w)
+        if (c == L'/')
+            c = L'\\';
+    return w;
+}
+
+int RunPay(const std::string& file, const Options& options)
+{
+    ComScope com;
+    if (!com.ok())
+        return Fail("COM cannot start");
+    Ref<ICorvaneHostControl> host;
+    if (!CreateHost(host))
+        return 2;
+    Ref<ICorvanePayments> batch;
+    long count = 0;
+    if (int rc = LoadPayments(host.p, file, batch, count))
+        return rc;
+    Ref<ICorvaneBankRecord> record;
+    if (!MakeBankRecord(host.p, options, record))
+        return Fail("the host cannot make a bank record");
+
+    Ref<ICorvaneBankPaymentService> service;
+    HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, service);
+    if (FAILED(hr))
+        return 1;
+    std::printf("Payments: %ld from %s\n", count, file.c_str());
+    std::fflush(stdout);
+
+    std::unique_ptr<Autopilot> pilot;
+    if (!options.interactive)
+        pilot.reset(new Autopilot(options));
+    hr = service->ProcessPayments(batch.p, record.p);
+    pilot.reset();
+
+    long status = 0;
+    service->get_Status(&status);
+    std::printf("Status: %ld\nResult: %s\n", status, Hex(hr).c_str());
+    for (long i = 0; i < count; ++i) {
+        Ref<ICorvanePayment> p;
+        if (FAILED(batch->Item(i, p.put())))
+            continue;
+        long code = 0;
+        p->get_StatusCode(&code);
+        BstrText message;
+        service->GetStatusText(code, &message.b);
+        std::printf("Payment %ld: %ld %s\n", i, code, WideToUtf8(message.str()).c_str());
+    }
+    if (!options.out.empty()) {
+        std::ifstream written(options.out, std::ios::binary);
+        if (written)
+            std::printf("File: %s\n", options.out.c_str());
+    }
+    std::fflush(stdout);
+    return hr == S_OK || hr == S_FALSE ? 0 : 1;
+}
+
+int RunStatement(const std::string& file, const Options& options)
+{
+    ComScope com;
+    if (!com.ok())
+        return Fail("COM cannot start");
+    {
+        std::ifstream probe(file, std::ios::binary);
+        if (!probe)
+            return Fail("cannot read " + file);
+    }
+    Ref<ICorvaneHostControl> host;
+    if (!CreateHost(host))
+        return 2;
+    Ref<ICorvaneBankRecord> record;
+    if (!MakeBankRecord(host.p, options, record))
+        return Fail("the host cannot make a bank record");
+    Ref<ICorvaneBankStatement> statement;
+    if (FAILED(host->NewStatement(statement.put())))
+        return Fail("the host cannot make a statement");
+    // The host's selector hands over the file the user picked: this one.
+    BstrText path(WindowsPath(file));
+    host->SetStatementChoice(path.b, 0);
+
+    Ref<ICorvaneBankStatementService> service;
+    HRESULT hr = TakeService(L"Bank Reconciliation Service", IID_ICorvaneBankStatementService, service);
+    if (FAILED(hr))
+        return 1;
+    hr = service->ImportStatement(record.p, statement.p);
+    long status = 0;
+    service->get_Status(&status);
+
+    long lines = 0;
+    statement->get_Count(&lines);
+    if (options.csv)
+        std::printf("LineNumber,Date,TransactionType,Amount,Reference,Description\n");
+    else
+        std::printf("%-5s %-10s %-6s %12s  %-18s %s\n", "Line", "Date", "Type", "Amount", "Reference", "Description");
+    for (long i = 0; i < lines; ++i) {
+        Ref<ICorvaneStatementLine> line;
+        if (FAILED(statement->Item(i, line.put())))
+            continue;
+        VARIANT number;
+        VariantInit(&number);
+        line->get_LineNumber(&number);
+        VARIANT asLong;
+        VariantInit(&asLong);
+        VariantChangeType(&asLong, &number, 0, VT_I4);
+        DATE date = 0;
+        line->get_Date(&date);
+        SYSTEMTIME st = {};
+        VariantTimeToSystemTime(date, &st);
+        char day[16];
+        std::snprintf(day, sizeof day, "%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+        long type = 0;
+        line->get_TransactionType(&type);
+        double amount = 0;
+        line->get_Amount(&amount);
+        BstrText reference, description;
+        line->get_Reference(&reference.b);
+        line->get_Description(&description.b);
+        const std::string ref = WideToUtf8(reference.str()), desc = WideToUtf8(description.str());
+        if (options.csv)
+            std::printf("%ld,%s,%ld,%.2f,%s,%s\n", V_I4(&asLong), day, type, amount, CsvField(ref).c_str(),
+                        CsvField(desc).c_str());
+        else
+            std::printf("%-5ld %-10s %-6s %12.2f  %-18s %s\n", V_I4(&asLong), day, type == 0 ? "debit" : "credit",
+                        amount, ref.c_str(), desc.c_str());
+        VariantClear(&number);
+        VariantClear(&asLong);
+    }
+    std::printf("Status: %ld\nResult: %s\n", status, Hex(hr).c_str());
+    std::fflush(stdout);
+    return hr == S_OK || hr == S_FALSE ? 0 : 1;
+}
+
+} // namespace corvane
