@@ -8,6 +8,8 @@
 //   WINEPREFIX=$PWD/build/win32/wineprefix cmake/wine-run
 //   build/win32/statements/bench_import/statement_import_bench.exe
 // (one command line).
+#include "bench/statement_generator.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,40 +27,7 @@ namespace {
 constexpr long kLines = 100000;
 constexpr int kPasses = 5;
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-std::string GenerateStatement()
-{
-    static const char* const kTitles[18] = {
-        "Sort Code", "Account Number", "Account Alias", "Account Short Name", "Currency", "Account Type",
-        "BIC", "Bank Name", "Branch Name", "Date", "Narrative #1", "Narrative #2", "Narrative #3",
-        "Narrative #4", "Narrative #5", "Type", "Debit", "Credit"};
-    static const char* const kTypes[] = {"DD", "BAC", "CHQ", "TFR", "POS", "SO", "D/D", "CHG"};
-    std::string text;
-    text.reserve(static_cast<std::size_t>(kLines) * 240);
-    for (int i = 0; i < 18; ++i)
-        text += (i ? "," : "") + Quote(kTitles[i]);
-    text += "\r\n";
-    unsigned seed = 12345;
-    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFFFF; };
-    char amount[32];
-    char date[16];
-    for (long line = 0; line < kLines; ++line) {
-        const unsigned r = next();
-        std::snprintf(date, sizeof date, "%02u/%02u/20%02u", 1 + r % 28, 1 + (r >> 5) % 12, 10 + (r >> 9) % 15);
-        std::snprintf(amount, sizeof amount, "%u,%03u.%02u", r % 90 + 1, (r >> 7) % 1000, (r >> 3) % 100);
-        const bool debit = r & 1;
-        const std::string fields[18] = {
-            "601234", "12345678", "Main account", "QUILLFEN TRADING", "GBP", "BUSINESS CURRENT", "NWBKGB2L",
-            "NATIONAL WESTMINSTER BANK PLC", "LEEDS CITY", date, "PAYMENT REF " + std::to_string(r % 100000),
-            line % 3 ? "INVOICE " + std::to_string(line) : "", line % 5 ? "" : "SUPPLIER LTD", "", "",
-            kTypes[r % 8], debit ? amount : "", debit ? "" : amount};
-        for (int i = 0; i < 18; ++i)
-            text += (i ? "," : "") + Quote(fields[i]);
-        text += "\r\n";
-    }
-    return text;
-}
+std::string GenerateStatement() { return bench::GenerateStatement(kLines, true); }
 
 int Fail(const char* what, HRESULT hr)
 {
