@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <string>
+
 #include "host/corvanehost/host_state.h"
 
 namespace corvane {
@@ -85,5 +87,43 @@ template <class T> HRESULT HandOut(T* object, REFIID iid, void** out)
 
 HRESULT CopyOut(const std::wstring& text, BSTR* out);
 std::wstring FromBstr(BSTR text);
+
+// Property helpers of the host's objects: the call is counted and logged
+// under member (not at all when member is null), then the field is read or
+// written.
+template <class T> HRESULT GetField(const wchar_t* member, const T& field, T* out)
+{
+    if (member)
+        if (HRESULT hr = Enter(member); FAILED(hr))
+            return hr;
+    if (!out)
+        return E_POINTER;
+    *out = field;
+    return S_OK;
+}
+
+template <class T> HRESULT PutField(const wchar_t* member, T& field, T value)
+{
+    if (member)
+        if (HRESULT hr = Enter(member); FAILED(hr))
+            return hr;
+    field = value;
+    return S_OK;
+}
+
+inline HRESULT GetTextField(const wchar_t* member, const std::wstring& field, BSTR* out)
+{
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    return CopyOut(field, out);
+}
+
+inline HRESULT PutTextField(const wchar_t* member, std::wstring& field, BSTR value)
+{
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    field = FromBstr(value);
+    return S_OK;
+}
 
 } // namespace corvane

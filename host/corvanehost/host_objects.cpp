@@ -6,52 +6,21 @@ namespace corvane {
 
 HRESULT Payment::GetText(const wchar_t* member, int index, BSTR* value)
 {
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    return CopyOut(m_text[index], value);
+    return GetTextField(member, m_text[index], value);
 }
 
 HRESULT Payment::PutText(const wchar_t* member, int index, BSTR value)
 {
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    m_text[index] = FromBstr(value);
-    return S_OK;
+    return PutTextField(member, m_text[index], value);
 }
 
-STDMETHODIMP Payment::get_Amount(double* value)
-{
-    if (HRESULT hr = Enter(L"Amount"); FAILED(hr))
-        return hr;
-    if (!value)
-        return E_POINTER;
-    *value = m_amount;
-    return S_OK;
-}
+STDMETHODIMP Payment::get_Amount(double* value) { return GetField<double>(L"Amount", m_amount, value); }
 
-STDMETHODIMP Payment::put_Amount(double value)
-{
-    m_amount = value;
-    return S_OK;
-}
+STDMETHODIMP Payment::put_Amount(double value) { return PutField<double>(nullptr, m_amount, value); }
 
-STDMETHODIMP Payment::get_StatusCode(long* value)
-{
-    if (HRESULT hr = Enter(L"StatusCode"); FAILED(hr))
-        return hr;
-    if (!value)
-        return E_POINTER;
-    *value = m_statusCode;
-    return S_OK;
-}
+STDMETHODIMP Payment::get_StatusCode(long* value) { return GetField<long>(L"StatusCode", m_statusCode, value); }
 
-STDMETHODIMP Payment::put_StatusCode(long value)
-{
-    if (HRESULT hr = Enter(L"put_StatusCode"); FAILED(hr))
-        return hr;
-    m_statusCode = value;
-    return S_OK;
-}
+STDMETHODIMP Payment::put_StatusCode(long value) { return PutField<long>(L"put_StatusCode", m_statusCode, value); }
 
 // ---- Payments --------------------------------------------------------------
 
@@ -158,38 +127,15 @@ StatementLine::~StatementLine() { VariantClear(&m_lineNumber); }
 
 HRESULT StatementLine::GetText(const wchar_t* member, int index, BSTR* value)
 {
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    return CopyOut(m_text[index], value);
+    return GetTextField(member, m_text[index], value);
 }
 
 HRESULT StatementLine::PutText(const wchar_t* member, int index, BSTR value)
 {
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    m_text[index] = FromBstr(value);
-    return S_OK;
+    return PutTextField(member, m_text[index], value);
 }
 
-HRESULT StatementLine::GetLong(const wchar_t* member, long field, long* value)
-{
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    if (!value)
-        return E_POINTER;
-    *value = field;
-    return S_OK;
-}
-
-HRESULT StatementLine::PutLong(const wchar_t* member, long& field, long value)
-{
-    if (HRESULT hr = Enter(member); FAILED(hr))
-        return hr;
-    field = value;
-    return S_OK;
-}
-
-STDMETHODIMP StatementLine::get_Index(long* value) { return GetLong(L"Index", m_index, value); }
+STDMETHODIMP StatementLine::get_Index(long* value) { return GetField<long>(L"Index", m_index, value); }
 
 STDMETHODIMP StatementLine::get_LineNumber(VARIANT* value)
 {
@@ -208,75 +154,31 @@ STDMETHODIMP StatementLine::put_LineNumber(VARIANT* value)
     return VariantCopy(&m_lineNumber, value);
 }
 
-STDMETHODIMP StatementLine::get_Date(DATE* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = m_date;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::get_Date(DATE* value) { return GetField<DATE>(nullptr, m_date, value); }
 
-STDMETHODIMP StatementLine::put_Date(DATE value)
-{
-    if (HRESULT hr = Enter(L"Date"); FAILED(hr))
-        return hr;
-    m_date = value;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::put_Date(DATE value) { return PutField<DATE>(L"Date", m_date, value); }
 
-STDMETHODIMP StatementLine::get_TransactionType(long* value) { return GetLong(L"get_TransactionType", m_transactionType, value); }
-STDMETHODIMP StatementLine::put_TransactionType(long value) { return PutLong(L"TransactionType", m_transactionType, value); }
+STDMETHODIMP StatementLine::get_TransactionType(long* value) { return GetField<long>(L"get_TransactionType", m_transactionType, value); }
+STDMETHODIMP StatementLine::put_TransactionType(long value) { return PutField<long>(L"TransactionType", m_transactionType, value); }
 
-STDMETHODIMP StatementLine::get_ValueDate(DATE* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = m_valueDate;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::get_ValueDate(DATE* value) { return GetField<DATE>(nullptr, m_valueDate, value); }
 
-STDMETHODIMP StatementLine::put_ValueDate(DATE value)
-{
-    m_valueDate = value;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::put_ValueDate(DATE value) { return PutField<DATE>(nullptr, m_valueDate, value); }
 
-STDMETHODIMP StatementLine::get_Reconciled(long* value) { return GetLong(L"get_Reconciled", m_reconciled, value); }
-STDMETHODIMP StatementLine::put_Reconciled(long value) { return PutLong(L"Reconciled", m_reconciled, value); }
-STDMETHODIMP StatementLine::get_MatchedEntry(long* value) { return GetLong(L"get_MatchedEntry", m_matched, value); }
-STDMETHODIMP StatementLine::put_MatchedEntry(long value) { return PutLong(L"MatchedEntry", m_matched, value); }
-STDMETHODIMP StatementLine::get_Flags(long* value) { return GetLong(L"get_Flags", m_flags, value); }
-STDMETHODIMP StatementLine::put_Flags(long value) { return PutLong(L"Flags", m_flags, value); }
+STDMETHODIMP StatementLine::get_Reconciled(long* value) { return GetField<long>(L"get_Reconciled", m_reconciled, value); }
+STDMETHODIMP StatementLine::put_Reconciled(long value) { return PutField<long>(L"Reconciled", m_reconciled, value); }
+STDMETHODIMP StatementLine::get_MatchedEntry(long* value) { return GetField<long>(L"get_MatchedEntry", m_matched, value); }
+STDMETHODIMP StatementLine::put_MatchedEntry(long value) { return PutField<long>(L"MatchedEntry", m_matched, value); }
+STDMETHODIMP StatementLine::get_Flags(long* value) { return GetField<long>(L"get_Flags", m_flags, value); }
+STDMETHODIMP StatementLine::put_Flags(long value) { return PutField<long>(L"Flags", m_flags, value); }
 
-STDMETHODIMP StatementLine::get_ExchangeRate(double* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = m_exchangeRate;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::get_ExchangeRate(double* value) { return GetField<double>(nullptr, m_exchangeRate, value); }
 
-STDMETHODIMP StatementLine::put_ExchangeRate(double value)
-{
-    m_exchangeRate = value;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::put_ExchangeRate(double value) { return PutField<double>(nullptr, m_exchangeRate, value); }
 
-STDMETHODIMP StatementLine::get_Amount(double* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = m_amount;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::get_Amount(double* value) { return GetField<double>(nullptr, m_amount, value); }
 
-STDMETHODIMP StatementLine::put_Amount(double value)
-{
-    if (HRESULT hr = Enter(L"Amount"); FAILED(hr))
-        return hr;
-    m_amount = value;
-    return S_OK;
-}
+STDMETHODIMP StatementLine::put_Amount(double value) { return PutField<double>(L"Amount", m_amount, value); }
 
 // ---- BankStatement ---------------------------------------------------------
 
@@ -339,20 +241,8 @@ STDMETHODIMP BankStatement::get_StatementDate(DATE* value)
     return S_OK;
 }
 
-STDMETHODIMP BankStatement::get_Balance(double* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = m_balance;
-    return S_OK;
-}
+STDMETHODIMP BankStatement::get_Balance(double* value) { return GetField<double>(nullptr, m_balance, value); }
 
-STDMETHODIMP BankStatement::put_Balance(double value)
-{
-    if (HRESULT hr = Enter(L"Balance"); FAILED(hr))
-        return hr;
-    m_balance = value;
-    return S_OK;
-}
+STDMETHODIMP BankStatement::put_Balance(double value) { return PutField<double>(L"Balance", m_balance, value); }
 
 } // namespace corvane

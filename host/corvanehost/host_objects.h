@@ -132,8 +132,6 @@ public:
 private:
     HRESULT GetText(const wchar_t* member, int index, BSTR* value);
     HRESULT PutText(const wchar_t* member, int index, BSTR value);
-    HRESULT GetLong(const wchar_t* member, long field, long* value);
-    HRESULT PutLong(const wchar_t* member, long& field, long value);
 
     long m_index;
     VARIANT m_lineNumber;
