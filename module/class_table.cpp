@@ -1,6 +1,7 @@
 #include "module/class_table.h"
 
 #include "objects/bank.h"
+#include "objects/critical_section.h"
 #include "objects/services.h"
 
 namespace qf {
@@ -59,15 +60,8 @@ ClassEntry g_classes[] = {
      &ObjectRoot::Create<CBankStatementService>, nullptr, nullptr},
 };
 
-CRITICAL_SECTION* FactoryLock()
-{
-    static CRITICAL_SECTION cs = [] {
-        CRITICAL_SECTION c;
-        InitializeCriticalSection(&c);
-        return c;
-    }();
-    return &cs;
-}
+// Only one class object is ever made per class, whichever thread asks first.
+CriticalSection g_factoryLock;
 
 } // namespace
 
@@ -87,16 +81,18 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out)
     for (ClassEntry& entry : g_classes) {
         if (!IsEqualCLSID(clsid, *entry.clsid))
             continue;
-        EnterCriticalSection(FactoryLock());
-        if (!entry.classObject) {
-            auto* factory = new (std::nothrow) ClassFactory(&entry);
-            if (factory) {
-                factory->AddRef();
-                entry.classObject = factory;
+        IClassFactory* factory = nullptr;
+        {
+            CriticalSectionLock lock(g_factoryLock);
+            if (!entry.classObject) {
+                auto* created = new (std::nothrow) ClassFactory(&entry);
+                if (created) {
+                    created->AddRef();
+                    entry.classObject = created;
+                }
             }
+            factory = entry.classObject;
         }
-        IClassFactory* factory = entry.classObject;
-        LeaveCriticalSection(FactoryLock());
         if (!factory)
             return E_OUTOFMEMORY;
         return factory->QueryInterface(iid, out);
@@ -106,14 +102,13 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out)
 
 void ReleaseClassObjects()
 {
-    EnterCriticalSection(FactoryLock());
+    CriticalSectionLock lock(g_factoryLock);
     for (ClassEntry& entry : g_classes) {
         if (entry.classObject) {
             entry.classObject->Release();
             entry.classObject = nullptr;
         }
     }
-    LeaveCriticalSection(FactoryLock());
 }
 
 } // namespace qf

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "objects/critical_section.h"
 #include "platform/win32_services.h"
 #include "text/com_holders.h"
 
@@ -14,17 +15,9 @@ struct IidLess {
     bool operator()(const IID& a, const IID& b) const { return memcmp(&a, &b, sizeof a) < 0; }
 };
 
-// Touched only on the apartment's thread; the critical section guards a
-// host that creates objects on several threads anyway.
-CRITICAL_SECTION* Lock()
-{
-    static CRITICAL_SECTION cs = [] {
-        CRITICAL_SECTION c;
-        InitializeCriticalSection(&c);
-        return c;
-    }();
-    return &cs;
-}
+// Objects are used on their apartment's thread, but a host may create
+// objects in several apartments: the cache is guarded all the same.
+CriticalSection g_cacheLock;
 
 ITypeLib* g_library = nullptr;
 std::map<IID, ITypeInfo*, IidLess>* g_infos = nullptr;
@@ -54,7 +47,7 @@ ITypeInfo* VtableInfo(ITypeInfo* info)
 
 ITypeInfo* ComponentTypeInfo(REFIID iid) noexcept
 {
-    EnterCriticalSection(Lock());
+    CriticalSectionLock lock(g_cacheLock);
     ITypeInfo* result = nullptr;
     try {
         if (!g_library) {
@@ -77,13 +70,12 @@ ITypeInfo* ComponentTypeInfo(REFIID iid) noexcept
     } catch (...) {
         result = nullptr;
     }
-    LeaveCriticalSection(Lock());
     return result;
 }
 
 void ReleaseTypeInfoCache() noexcept
 {
-    EnterCriticalSection(Lock());
+    CriticalSectionLock lock(g_cacheLock);
     if (g_infos) {
         for (auto& entry : *g_infos)
             entry.second->Release();
@@ -94,7 +86,6 @@ void ReleaseTypeInfoCache() noexcept
         g_library->Release();
         g_library = nullptr;
     }
-    LeaveCriticalSection(Lock());
 }
 
 } // namespace qf
