@@ -179,6 +179,8 @@ protected:
 
 TEST_F(PaymentRun, StandardRunChecksEveryPayment)
 {
+    ClearSetting("RBSBanklineTemplate");
+    ClearSetting("RBSBanklineBenRef");
     auto batch = MakePayments(3);
     SetText(batch.Get(), 1, &ICorvanePayment::put_PayeeSortCode, L"65-43-2");
     const std::string path = folder + "\\standard.csv";
@@ -199,6 +201,11 @@ TEST_F(PaymentRun, StandardRunChecksEveryPayment)
         EXPECT_EQ(Field(line, 13), "12345612345678");
     }
     EXPECT_EQ(Field(lines[1], 25), "65432 ") << "written as checked: the digits, space-padded";
+    // Without a bank record the bare keys are used; Standard stores empty texts.
+    EXPECT_EQ(Setting("RBSBanklineTemplate"), "");
+    EXPECT_EQ(Setting("RBSBanklineBenRef"), "");
+    ClearSetting("RBSBanklineTemplate");
+    ClearSetting("RBSBanklineBenRef");
 }
 
 TEST_F(PaymentRun, BulkListHeaderFailureWritesOnlyTheHeader)
