@@ -16,7 +16,10 @@ struct Options {
     int layout = 0; // 0 standard, 1 template, 2 bulk list, 3 ad hoc bulk
     bool haveDate = false;
     Date date;
-    std::string templateName, benRef, out;
+    std::string templateName, benRef;
+    std::string out;     // --out as given
+    std::string outPath; // the same as a Windows path, typed into the save dialog
+    std::string extension; // the host's configured payment file extension
     std::set<int> iatRows;
     bool interactive = false;
     // statement
