@@ -8,10 +8,8 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
+#include <set>
 #include <vector>
 
 #include "CorvaneBankPayments.h"
@@ -258,8 +256,17 @@ HRESULT PutText(ICorvanePayment* p, const std::string& column, const std::wstrin
     return E_INVALIDARG;
 }
 
-// Builds the host's batch from the CSV file. Returns 0 or an exit code.
-int LoadPayments(ICorvaneHostControl* host, const std::string& file, Ref<ICorvanePayments>& batch, long& count)
+// One row of the payments file, checked and converted.
+struct PaymentRow {
+    bool hasAmount = false, hasStatusCode = false;
+    double amount = 0;
+    long statusCode = 0;
+    std::vector<std::pair<std::string, std::wstring>> texts; // column, value
+};
+
+// Reads and checks the payments file before anything is asked of COM, so
+// that every input error names its line and field. Returns 0 or an exit code.
+int ReadPayments(const std::string& file, std::vector<PaymentRow>& rows)
 {
     std::string text, error;
     if (!ReadFile(file, text, error))
@@ -270,9 +277,8 @@ int LoadPayments(ICorvaneHostControl* host, const std::string& file, Ref<ICorvan
     if (records.empty())
         return Fail(file + ": the file is empty (a header row naming the payment's properties is needed)");
     const std::vector<std::string>& header = records[0].fields;
-    std::map<std::string, bool> known = {{"Amount", true}, {"StatusCode", true}};
-    for (const char* c : kTextColumns)
-        known[c] = true;
+    std::set<std::string> known = {"Amount", "StatusCode"};
+    known.insert(std::begin(kTextColumns), std::end(kTextColumns));
     for (std::size_t c = 0; c < header.size(); ++c) {
         const std::string where = file + ": line " + std::to_string(records[0].line) + ", field " + std::to_string(c + 1);
         if (!known.count(header[c]))
@@ -282,45 +288,75 @@ int LoadPayments(ICorvaneHostControl* host, const std::string& file, Ref<ICorvan
                 return Fail(where + ": column '" + header[c] + "' is named twice");
     }
 
-    if (FAILED(host->NewPayments(batch.put())))
-        return Fail("the host cannot make a payment batch");
-    count = 0;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const CsvRecord& rec = records[r];
         if (rec.fields.size() > header.size())
             return Fail(file + ": line " + std::to_string(rec.line) + ", field " + std::to_string(header.size() + 1) +
                         ": more fields than the header names (" + std::to_string(header.size()) + ")");
-        Ref<ICorvanePayment> p;
-        if (FAILED(host->AddPayment(batch.p, p.put())))
-            return Fail("the host cannot add a payment");
+        PaymentRow row;
         for (std::size_t c = 0; c < rec.fields.size(); ++c) {
             const std::string& column = header[c];
             const std::string& value = rec.fields[c];
             const std::string where =
                 file + ": line " + std::to_string(rec.line) + ", field " + std::to_string(c + 1) + " (" + column + "): ";
             if (column == "Amount") {
-                double amount = 0;
-                if (!value.empty() && !ParseAmount(value, amount))
+                if (!value.empty() && !ParseAmount(value, row.amount))
                     return Fail(where + "'" + value + "' is not an amount in pounds (e.g. 1234.56)");
-                p->put_Amount(amount);
+                row.hasAmount = true;
             } else if (column == "StatusCode") {
-                long code = 0;
-                if (!value.empty() && !ParseLong(value, code))
+                if (!value.empty() && !ParseLong(value, row.statusCode))
                     return Fail(where + "'" + value + "' is not a whole number");
-                p->put_StatusCode(code);
+                row.hasStatusCode = true;
             } else {
-                PutText(p.p, column, Utf8ToWide(value));
+                std::wstring wide;
+                if (!Utf8ToWide(value, wide))
+                    return Fail(where + "the text is not UTF-8");
+                row.texts.emplace_back(column, wide);
             }
         }
-        ++count;
+        rows.push_back(std::move(row));
     }
     return 0;
 }
 
+// Builds the host's batch, one payment per row.
+bool BuildBatch(ICorvaneHostControl* host, const std::vector<PaymentRow>& rows, Ref<ICorvanePayments>& batch)
+{
+    if (FAILED(host->NewPayments(batch.put())))
+        return false;
+    for (const PaymentRow& row : rows) {
+        Ref<ICorvanePayment> p;
+        if (FAILED(host->AddPayment(batch.p, p.put())))
+            return false;
+        if (row.hasAmount && FAILED(p->put_Amount(row.amount)))
+            return false;
+        if (row.hasStatusCode && FAILED(p->put_StatusCode(row.statusCode)))
+            return false;
+        for (const auto& text : row.texts)
+            if (FAILED(PutText(p.p, text.first, text.second)))
+                return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool Utf8ToWide(const std::string& text, std::wstring& wide)
+{
+    wide.clear();
+    if (text.empty())
+        return true;
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0)
+        return false;
+    wide.assign(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return true;
+}
 
 std::wstring Utf8ToWide(const std::string& text)
 {
+    // Invalid sequences become U+FFFD.
     if (text.empty())
         return {};
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -412,6 +448,14 @@ int RunPay(const std::string& file, const Options& given)
                         " characters)");
         options.outPath = narrow;
     }
+    std::vector<PaymentRow> rows;
+    if (int rc = ReadPayments(file, rows))
+        return rc;
+    const long count = static_cast<long>(rows.size());
+    if (!options.iatRows.empty() && *options.iatRows.rbegin() >= count)
+        return Fail("--iat " + std::to_string(*options.iatRows.rbegin()) + ": " + file + " holds " +
+                    std::to_string(count) + " payments (rows 0 to " + std::to_string(count - 1) + ")");
+
     ComScope com;
     if (!com.ok())
         return Report("COM cannot start", kExitFailed);
@@ -419,12 +463,8 @@ int RunPay(const std::string& file, const Options& given)
     if (!CreateHost(host))
         return kExitFailed;
     Ref<ICorvanePayments> batch;
-    long count = 0;
-    if (int rc = LoadPayments(host.p, file, batch, count))
-        return rc;
-    if (!options.iatRows.empty() && *options.iatRows.rbegin() >= count)
-        return Fail("--iat " + std::to_string(*options.iatRows.rbegin()) + ": " + file + " holds " +
-                    std::to_string(count) + " payments (rows 0 to " + std::to_string(count - 1) + ")");
+    if (!BuildBatch(host.p, rows, batch))
+        return Report("the host cannot make the payment batch", kExitFailed);
     Ref<ICorvaneBankRecord> record;
     if (!MakeBankRecord(host.p, options, record))
         return Report("the host cannot make a bank record", kExitFailed);

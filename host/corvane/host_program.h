@@ -27,6 +27,8 @@ struct Options {
 };
 
 std::wstring Utf8ToWide(const std::string& text);
+// Strict: false for text that is not UTF-8.
+bool Utf8ToWide(const std::string& text, std::wstring& wide);
 std::string WideToUtf8(const std::wstring& text);
 bool ParseDate(const std::string& text, Date& date);
 bool ParseRows(const std::string& text, std::set<int>& rows);
