@@ -193,6 +193,24 @@ std::string PaymentFileExtension()
     return extension;
 }
 
+// A failed call of the component: its result and the error information it
+// left, for the person reading the output.
+void ReportCallFailure(const char* call, HRESULT hr)
+{
+    if (SUCCEEDED(hr))
+        return;
+    std::string description;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        BstrText text;
+        if (SUCCEEDED(info->GetDescription(&text.b)))
+            description = WideToUtf8(text.str());
+        info->Release();
+    }
+    std::fprintf(stderr, "corvane: %s returned %s%s%s\n", call, Hex(hr).c_str(), description.empty() ? "" : ": ",
+                 description.c_str());
+}
+
 bool MakeBankRecord(ICorvaneHostControl* host, const Options& options, Ref<ICorvaneBankRecord>& record)
 {
     if (!options.haveAccount)
@@ -481,6 +499,7 @@ int RunPay(const std::string& file, const Options& given)
     if (!options.interactive)
         pilot.reset(new Autopilot(options));
     hr = service->ProcessPayments(batch.p, record.p);
+    ReportCallFailure("ProcessPayments", hr);
     if (pilot)
         pilot->Finish();
 
@@ -537,6 +556,7 @@ int RunStatement(const std::string& file, const Options& options)
     if (FAILED(hr))
         return kExitFailed;
     hr = service->ImportStatement(record.p, statement.p);
+    ReportCallFailure("ImportStatement", hr);
     long status = 0;
     service->get_Status(&status);
 
