@@ -1,6 +1,8 @@
 #include "host/corvane/autopilot.h"
 
 #include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <atomic>
 #include <cstdio>
@@ -23,29 +25,34 @@ const int kDatePicker = 2003, kTemplate = 2011, kBenRef = 2017, kIatCheck = 2004
 
 void Print(const MessageBoxInfo& box)
 {
+    // One printed line per line of the box: its texts break lines with
+    // CR LF, LF or a CR alone.
     std::printf("Message box \"%s\":\n", box.caption.c_str());
-    std::string text = box.text;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::printf("  %s\n", line.c_str());
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+    const std::string& text = box.text;
+    std::string line;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
+            std::printf("  %s\n", line.c_str());
+            line.clear();
+            if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            line += text[i];
+        }
     }
     std::fflush(stdout);
 }
 
-// The answer a bookkeeper running a batch would give.
+const char kRedirectCaption[] = "Windows Redirect";
+const char kChangesCaption[] = "Changes have been made";
+
+// The answer a bookkeeper running a batch would give: not to open the
+// VirtualStore folder, yes to dropping the dialog's changes (asked when the
+// autopilot cancels after a refused date); any other box is acknowledged.
 int AnswerFor(const MessageBoxInfo& box)
 {
-    if (box.caption == "Windows Redirect" && box.HasButton(IDNO))
+    if (box.caption == kRedirectCaption && box.HasButton(IDNO))
         return IDNO;
-    if (box.text.find("Changes have been made") != std::string::npos && box.HasButton(IDYES))
-        return IDYES;
     if (box.HasButton(IDYES))
         return IDYES;
     return box.HasButton(IDOK) ? IDOK : (box.buttons.empty() ? IDOK : box.buttons.front());
@@ -58,6 +65,9 @@ struct Autopilot::Impl {
     DWORD uiThread = GetCurrentThreadId();
     std::atomic<bool> done{false};
     HANDLE thread = nullptr;
+    // Written by the watcher thread, read after it has ended.
+    bool failed = false;
+    std::string savedPath;
 
     static DWORD WINAPI Start(void* self)
     {
@@ -66,6 +76,7 @@ struct Autopilot::Impl {
     }
     void Run();
     void DriveOptions(const Driver& d, HWND dialog);
+    void SaveAs(const Driver& d, HWND dialog);
 };
 
 void Autopilot::Impl::DriveOptions(const Driver& d, HWND dialog)
@@ -90,53 +101,77 @@ void Autopilot::Impl::Run()
 {
     Driver d(uiThread, 20000, &done);
     std::set<HWND> driven;
-    HWND options_dialog = nullptr;
-    bool refused = false;
+    HWND optionsDialog = nullptr;
+    auto optionsOpen = [&] { return optionsDialog && IsWindow(optionsDialog) && IsWindowVisible(optionsDialog); };
     try {
         while (!done) {
+            bool refused = false;
             for (HWND w : d.Windows()) {
                 if (automation::IsMessageBox(w)) {
-                    MessageBoxInfo box = d.WaitForMessageBox();
+                    const MessageBoxInfo box = d.WaitForMessageBox();
                     Print(box);
+                    // Every box shown while the options dialog is open,
+                    // except the question about dropping changes, refuses
+                    // what the dialog holds: the run is given up.
+                    refused = optionsOpen() && box.caption != kChangesCaption;
                     d.Answer(box, AnswerFor(box));
-                    // A refusal while the options dialog is still open: give up the run.
-                    if (options_dialog && IsWindow(options_dialog) && IsWindowVisible(options_dialog) &&
-                        box.caption != "Windows Redirect" && box.text.find("Changes have been made") == std::string::npos)
-                        refused = true;
                     break;
                 }
                 if (driven.count(w))
                     continue;
                 if (automation::IsFileDialog(w)) {
                     driven.insert(w);
-                    std::string name = options.out;
-                    if (name.empty())
-                        name = d.Text(w, 0x47c); // keep the proposed name
-                    const automation::SaveOutcome outcome = d.Save(w, name.c_str(), IDYES);
-                    for (const MessageBoxInfo& box : outcome.boxes)
-                        Print(box);
-                    if (!outcome.closed)
-                        d.CancelSaveDialog(w);
+                    SaveAs(d, w);
                     break;
                 }
                 if (d.Text(w) == kOptionsCaption) {
-                    options_dialog = w;
+                    optionsDialog = w;
                     driven.insert(w);
                     DriveOptions(d, w);
                     break;
                 }
             }
-            if (refused && options_dialog && IsWindow(options_dialog) && IsWindowVisible(options_dialog)) {
-                refused = false;
-                d.ClickNoWait(options_dialog, IDCANCEL);
-            }
+            if (refused && optionsOpen())
+                d.ClickNoWait(optionsDialog, IDCANCEL);
             Sleep(30);
         }
     } catch (const AutomationError& e) {
         std::fprintf(stderr, "corvane: autopilot: %s\n", e.what());
+        failed = true;
         d.CancelAll();
     } catch (...) {
+        std::fprintf(stderr, "corvane: autopilot: unexpected failure\n");
+        failed = true;
         d.CancelAll();
+    }
+}
+
+void Autopilot::Impl::SaveAs(const Driver& d, HWND dialog)
+{
+    // Without --out the proposed file: the dialog's folder and name, with
+    // the extension that the dialog would append to a name without one.
+    std::string name = options.outPath;
+    if (name.empty()) {
+        char folder[MAX_PATH] = {};
+        if (d.Send(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) <= 0)
+            throw AutomationError("the save dialog shows no folder");
+        name = folder;
+        if (!name.empty() && name.back() != '\\')
+            name += '\\';
+        const std::string proposed = d.Text(dialog, cmb13);
+        name += proposed;
+        if (proposed.find('.') == std::string::npos && !options.extension.empty())
+            name += "." + options.extension;
+    }
+    const automation::SaveOutcome outcome = d.Save(dialog, name.c_str(), IDYES);
+    for (const MessageBoxInfo& box : outcome.boxes)
+        Print(box);
+    if (outcome.closed) {
+        savedPath = name;
+    } else {
+        std::fprintf(stderr, "corvane: the save dialog did not take %s\n", name.c_str());
+        failed = true;
+        d.CancelSaveDialog(dialog);
     }
 }
 
@@ -146,14 +181,24 @@ Autopilot::Autopilot(const Options& options) : m_impl(new Impl)
     m_impl->thread = CreateThread(nullptr, 0, &Impl::Start, m_impl, 0, nullptr);
 }
 
-Autopilot::~Autopilot()
+void Autopilot::Finish()
 {
     m_impl->done = true;
     if (m_impl->thread) {
         WaitForSingleObject(m_impl->thread, 30000);
         CloseHandle(m_impl->thread);
+        m_impl->thread = nullptr;
     }
+}
+
+Autopilot::~Autopilot()
+{
+    Finish();
     delete m_impl;
 }
+
+bool Autopilot::Failed() const { return m_impl->failed; }
+
+std::string Autopilot::SavedPath() const { return m_impl->savedPath; }
 
 } // namespace corvane

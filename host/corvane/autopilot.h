@@ -2,6 +2,8 @@
 // the options dialog, the save dialog and every message box, printing each
 // message box's caption and text before answering it.
 #pragma once
+#include <string>
+
 #include "host/corvane/host_program.h"
 
 namespace corvane {
@@ -13,6 +15,14 @@ public:
     ~Autopilot();
     Autopilot(const Autopilot&) = delete;
     Autopilot& operator=(const Autopilot&) = delete;
+
+    // Stops watching; call once the component's run has returned.
+    void Finish();
+    // After Finish: whether a step could not be carried out (the run was
+    // then cancelled, so its outcome is not the one asked for), and the
+    // path the save dialog accepted (empty when it accepted none).
+    bool Failed() const;
+    std::string SavedPath() const;
 
 private:
     struct Impl;

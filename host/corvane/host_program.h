@@ -16,7 +16,10 @@ struct Options {
     int layout = 0; // 0 standard, 1 template, 2 bulk list, 3 ad hoc bulk
     bool haveDate = false;
     Date date;
-    std::string templateName, benRef, out;
+    std::string templateName, benRef;
+    std::string out;     // --out as given
+    std::string outPath; // the same as a Windows path, typed into the save dialog
+    std::string extension; // the host's configured payment file extension
     std::set<int> iatRows;
     bool interactive = false;
     // statement
@@ -24,6 +27,8 @@ struct Options {
 };
 
 std::wstring Utf8ToWide(const std::string& text);
+// Strict: false for text that is not UTF-8.
+bool Utf8ToWide(const std::string& text, std::wstring& wide);
 std::string WideToUtf8(const std::wstring& text);
 bool ParseDate(const std::string& text, Date& date);
 bool ParseRows(const std::string& text, std::set<int>& rows);

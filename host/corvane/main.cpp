@@ -2,24 +2,11 @@
 // accounting application does. It creates "Quillfen.Bank" by ProgID, walks
 // its services, picks one through Item and runs it with host objects built
 // from the command line's files.
-#include <windows.h>
-#include <ole2.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "CorvaneBankPayments.h"
-#include "CorvaneBankReconciliation.h"
-#include "CorvaneEBanking.h"
-#include "CorvaneHostTest.h"
-#include "host/corvane/autopilot.h"
-#include "host/corvane/csv.h"
 #include "host/corvane/host_program.h"
 
 using namespace corvane;
@@ -32,12 +19,32 @@ const char kUsage[] =
     "              [--template NAME] [--benref REF] [--iat ROWS] [--out PATH]\n"
     "              [--account SORTCODE:ACCOUNT] [--interactive]\n"
     "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv]\n"
+    "  corvane --help\n"
     "\n"
-    "pay        exports the payments of a CSV file (header row naming the payment's\n"
-    "           properties) through the bank's payment service\n"
-    "statement  imports a Bankline statement file through the reconciliation service\n"
+    "pay        exports a batch of payments through the bank's payment service and\n"
+    "           prints the outcome, each payment's status and the file written.\n"
+    "           PAYMENTS.csv: UTF-8, comma-separated, quoted fields as usual; its\n"
+    "           header row names the payment's properties in any order (Amount,\n"
+    "           PayerBACSReference, PayerSortCode, PayerAccountNumber, PayerAccountName,\n"
+    "           PayerRollNumber, PayeeBACSReference, PayeeSortCode, PayeeAccountNumber,\n"
+    "           PayeeAccountName, PayeeRollNumber, Reference, Details, Currency,\n"
+    "           StatusCode); Amount in pounds, e.g. 1234.56.\n"
+    "  --layout       the layout chosen in the options dialog (default standard)\n"
+    "  --date         the processing date (default: the one the dialog proposes)\n"
+    "  --template     the Bankline template (template and bulklist layouts)\n"
+    "  --benref       the beneficiary reference (bulklist and adhoc layouts)\n"
+    "  --iat          zero-based rows to mark as IATs, e.g. 0,3 (standard and template)\n"
+    "  --out          the file to save (default: the one the save dialog proposes)\n"
+    "  --account      the paying account (default: no bank record)\n"
+    "  --interactive  you answer the dialogs; otherwise an autopilot does, printing\n"
+    "                 every message box it answers\n"
+    "statement  imports a Bankline statement file through the reconciliation\n"
+    "           service and prints the lines the statement received.\n"
+    "  --account      the account being reconciled (default: no bank record)\n"
+    "  --csv          print the lines as CSV\n"
     "\n"
-    "exit codes: 0 the component's call succeeded, 1 it returned a failure,\n"
+    "exit codes: 0 the component's call returned S_OK or S_FALSE,\n"
+    "            1 it returned anything else, or could not be made,\n"
     "            2 a usage or input error\n";
 
 int UsageError(const std::string& message)
@@ -100,8 +107,10 @@ int main(int argc, char** argv)
                 return UsageError("unknown layout '" + v + "'");
             options.layout = it->second;
         } else if (command == "pay" && a == "--date") {
-            if (!value(v) || !ParseDate(v, options.date))
+            if (!value(v))
                 return UsageError("--date takes a date as DD/MM/YYYY");
+            if (!ParseDate(v, options.date))
+                return UsageError("--date: '" + v + "' is not a date as DD/MM/YYYY");
             options.haveDate = true;
         } else if (command == "pay" && a == "--template") {
             if (!value(v))
