@@ -451,6 +451,22 @@ std::wstring WindowsPath(const std::string& path)
     return w;
 }
 
+namespace {
+// COM, the host's control and the bank record the run is for (none without
+// --account). 0, or the exit code after the reason has been printed.
+int OpenHost(const ComScope& com, const Options& options, Ref<ICorvaneHostControl>& host,
+             Ref<ICorvaneBankRecord>& record)
+{
+    if (!com.ok())
+        return Report("COM cannot start", kExitFailed);
+    if (!CreateHost(host))
+        return kExitFailed;
+    if (!MakeBankRecord(host.p, options, record))
+        return Report("the host cannot make a bank record", kExitFailed);
+    return 0;
+}
+} // namespace
+
 int RunPay(const std::string& file, const Options& given)
 {
     Options options = given;
@@ -475,17 +491,13 @@ int RunPay(const std::string& file, const Options& given)
                     std::to_string(count) + " payments (rows 0 to " + std::to_string(count - 1) + ")");
 
     ComScope com;
-    if (!com.ok())
-        return Report("COM cannot start", kExitFailed);
     Ref<ICorvaneHostControl> host;
-    if (!CreateHost(host))
-        return kExitFailed;
+    Ref<ICorvaneBankRecord> record;
+    if (int rc = OpenHost(com, options, host, record))
+        return rc;
     Ref<ICorvanePayments> batch;
     if (!BuildBatch(host.p, rows, batch))
         return Report("the host cannot make the payment batch", kExitFailed);
-    Ref<ICorvaneBankRecord> record;
-    if (!MakeBankRecord(host.p, options, record))
-        return Report("the host cannot make a bank record", kExitFailed);
 
     Ref<ICorvaneBankPaymentService> service;
     HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, false, service);
@@ -535,14 +547,10 @@ int RunStatement(const std::string& file, const Options& options)
             return Fail("cannot read " + file + ": " + std::strerror(errno));
     }
     ComScope com;
-    if (!com.ok())
-        return Report("COM cannot start", kExitFailed);
     Ref<ICorvaneHostControl> host;
-    if (!CreateHost(host))
-        return kExitFailed;
     Ref<ICorvaneBankRecord> record;
-    if (!MakeBankRecord(host.p, options, record))
-        return Report("the host cannot make a bank record", kExitFailed);
+    if (int rc = OpenHost(com, options, host, record))
+        return rc;
     Ref<ICorvaneBankStatement> statement;
     if (FAILED(host->NewStatement(statement.put())))
         return Report("the host cannot make a statement", kExitFailed);
