@@ -51,16 +51,6 @@ template class CListImpl<ICorvaneBankService, IBankServices, &IID_IBankServices>
 
 // ---- CBankServices ---------------------------------------------------------
 
-void* CBankServices::QueryOwn(REFIID iid) noexcept
-{
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IBankServices) ||
-        IsEqualIID(iid, IID_ICorvaneBankServices))
-        return static_cast<IBankServices*>(this);
-    if (IsEqualIID(iid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
-
 HRESULT CBankServices::FinalConstruct()
 {
     RemoveAll();
@@ -75,11 +65,6 @@ HRESULT CBankServices::FinalConstruct()
         return ReportComError(hr);
     Add(statement.Get());
     return S_OK;
-}
-
-STDMETHODIMP CBankServices::InterfaceSupportsErrorInfo(REFIID iid)
-{
-    return IsEqualIID(iid, IID_IBankServices) ? S_OK : S_FALSE;
 }
 
 long CBankServices::Resolve(const VARIANT* index)
@@ -231,21 +216,6 @@ CBank::CBank()
 }
 
 CBank::~CBank() = default;
-
-void* CBank::QueryOwn(REFIID iid) noexcept
-{
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IBank) ||
-        IsEqualIID(iid, IID_ICorvaneBank))
-        return static_cast<IBank*>(this);
-    if (IsEqualIID(iid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
-
-STDMETHODIMP CBank::InterfaceSupportsErrorInfo(REFIID iid)
-{
-    return IsEqualIID(iid, IID_IBank) ? S_OK : S_FALSE;
-}
 
 STDMETHODIMP CBank::get_Name(BSTR* name)
 {

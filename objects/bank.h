@@ -29,12 +29,11 @@ protected:
     long m_status = 0;
 };
 
-class CBankServices final : public ObjectRoot,
-                            public CListImpl<ICorvaneBankService, IBankServices, &IID_IBankServices>,
-                            public ISupportErrorInfo {
+class CBankServices final
+    : public ComClass<CBankServices, IBankServices, &IID_IBankServices, &IID_ICorvaneBankServices>,
+      public CListImpl<ICorvaneBankService, IBankServices, &IID_IBankServices> {
 public:
     QF_IUNKNOWN
-    void* QueryOwn(REFIID iid) noexcept override;
     // Every new collection holds the payment service, then the statement service.
     HRESULT FinalConstruct() override;
 
@@ -42,8 +41,6 @@ public:
     STDMETHODIMP Item(VARIANT* index, ICorvaneBankService** service) override;
     STDMETHODIMP get_Count(long* count) override;
     STDMETHODIMP get__NewEnum(IUnknown** enumerator) override;
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
 private:
     // The position an index names, or -1.
@@ -70,12 +67,12 @@ private:
     long EnumPosition;
 };
 
-class CBank final : public ObjectRoot, public DispatchImpl<IBank, &IID_IBank>, public ISupportErrorInfo {
+class CBank final : public ComClass<CBank, IBank, &IID_IBank, &IID_ICorvaneBank>,
+                    public DispatchImpl<IBank, &IID_IBank> {
 public:
     CBank();
     ~CBank() override;
     QF_IUNKNOWN
-    void* QueryOwn(REFIID iid) noexcept override;
 
     // ICorvaneBank
     STDMETHODIMP get_Name(BSTR* name) override;
@@ -83,8 +80,6 @@ public:
     STDMETHODIMP get_FixedValue(long* value) override;
     STDMETHODIMP Configure(long reserved) override;
     STDMETHODIMP get_Status(long* status) override;
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
 private:
     Bstr m_name;

@@ -6,6 +6,7 @@
 // DllCanUnloadNow may be called from any thread.
 #pragma once
 #include <windows.h>
+#include <oaidl.h>
 #include <unknwn.h>
 
 #include <new>
@@ -80,6 +81,26 @@ template <class T> HRESULT ObjectRoot::Create(IUnknown* outer, REFIID iid, void*
     }
     return CreateRoot(object, outer, iid, out);
 }
+
+// What every class of the component shares in its identity: the main
+// interface answers IUnknown, IDispatch, the class's own interface and the
+// host's interface it derives from; a second pointer answers
+// ISupportErrorInfo, which claims error information only for the own
+// interface. Derived names the class (it supplies IUnknown with QF_IUNKNOWN).
+template <class Derived, class Main, const IID* OwnIid, const IID* HostIid>
+class ComClass : public ObjectRoot, public ISupportErrorInfo {
+public:
+    void* QueryOwn(REFIID iid) noexcept override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, *OwnIid) ||
+            IsEqualIID(iid, *HostIid))
+            return static_cast<Main*>(static_cast<Derived*>(this));
+        if (IsEqualIID(iid, IID_ISupportErrorInfo))
+            return static_cast<ISupportErrorInfo*>(this);
+        return nullptr;
+    }
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override { return IsEqualIID(iid, *OwnIid) ? S_OK : S_FALSE; }
+};
 
 } // namespace qf
 

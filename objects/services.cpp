@@ -18,21 +18,6 @@ BSTR CopyBstr(BSTR source)
 
 CBankPaymentService::CBankPaymentService() : IBankServiceImpl(L"Bank Payment Service") {}
 
-void* CBankPaymentService::QueryOwn(REFIID iid) noexcept
-{
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IBankPaymentService) ||
-        IsEqualIID(iid, IID_ICorvaneBankPaymentService))
-        return static_cast<IBankPaymentService*>(this);
-    if (IsEqualIID(iid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
-
-STDMETHODIMP CBankPaymentService::InterfaceSupportsErrorInfo(REFIID iid)
-{
-    return IsEqualIID(iid, IID_IBankPaymentService) ? S_OK : S_FALSE;
-}
-
 STDMETHODIMP CBankPaymentService::GetStatusText(long code, BSTR* message)
 {
     return Guard([&] { return LoadPaymentStatusText(code, message); });
@@ -44,21 +29,6 @@ STDMETHODIMP CBankPaymentService::ProcessPayments(ICorvanePayments* payments, IC
 }
 
 CBankStatementService::CBankStatementService() : IBankServiceImpl(L"Bank Reconciliation Service") {}
-
-void* CBankStatementService::QueryOwn(REFIID iid) noexcept
-{
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IBankStatementService) ||
-        IsEqualIID(iid, IID_ICorvaneBankStatementService))
-        return static_cast<IBankStatementService*>(this);
-    if (IsEqualIID(iid, IID_ISupportErrorInfo))
-        return static_cast<ISupportErrorInfo*>(this);
-    return nullptr;
-}
-
-STDMETHODIMP CBankStatementService::InterfaceSupportsErrorInfo(REFIID iid)
-{
-    return IsEqualIID(iid, IID_IBankStatementService) ? S_OK : S_FALSE;
-}
 
 // The statement service has no status messages of its own.
 STDMETHODIMP CBankStatementService::GetStatusText(long, BSTR* message)

@@ -5,34 +5,28 @@
 
 namespace qf {
 
-class CBankPaymentService final : public ObjectRoot,
-                                  public IBankServiceImpl<IBankPaymentService, &IID_IBankPaymentService>,
-                                  public ISupportErrorInfo {
+class CBankPaymentService final
+    : public ComClass<CBankPaymentService, IBankPaymentService, &IID_IBankPaymentService, &IID_ICorvaneBankPaymentService>,
+      public IBankServiceImpl<IBankPaymentService, &IID_IBankPaymentService> {
 public:
     CBankPaymentService();
     QF_IUNKNOWN
-    void* QueryOwn(REFIID iid) noexcept override;
 
     // ICorvaneBankPaymentService
     STDMETHODIMP GetStatusText(long code, BSTR* message) override;
     STDMETHODIMP ProcessPayments(ICorvanePayments* payments, ICorvaneBankRecord* bank) override;
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 };
 
-class CBankStatementService final : public ObjectRoot,
-                                    public IBankServiceImpl<IBankStatementService, &IID_IBankStatementService>,
-                                    public ISupportErrorInfo {
+class CBankStatementService final : public ComClass<CBankStatementService, IBankStatementService,
+                                                    &IID_IBankStatementService, &IID_ICorvaneBankStatementService>,
+                                    public IBankServiceImpl<IBankStatementService, &IID_IBankStatementService> {
 public:
     CBankStatementService();
     QF_IUNKNOWN
-    void* QueryOwn(REFIID iid) noexcept override;
 
     // ICorvaneBankStatementService
     STDMETHODIMP GetStatusText(long code, BSTR* message) override;
     STDMETHODIMP ImportStatement(ICorvaneBankRecord* bank, ICorvaneBankStatement* statement) override;
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
     // The account of the last import, kept between runs.
     CString SortCode;
