@@ -43,12 +43,18 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
     return qf::GetClassObject(clsid, iid, out);
 }
 
+// Registration builds key names as strings: nothing it throws may reach
+// the registration tool.
 STDAPI DllRegisterServer()
 {
     wchar_t path[MAX_PATH];
     if (!ModulePath(path))
         return E_UNEXPECTED;
-    return qf::RegisterServer(path);
+    try {
+        return qf::RegisterServer(path);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 STDAPI DllUnregisterServer()
@@ -56,5 +62,9 @@ STDAPI DllUnregisterServer()
     wchar_t path[MAX_PATH];
     if (!ModulePath(path))
         return E_UNEXPECTED;
-    return qf::UnregisterServer(path);
+    try {
+        return qf::UnregisterServer(path);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
