@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include <string>
+#include <type_traits>
 
 #include "host/corvanehost/host_state.h"
 
@@ -14,15 +15,19 @@ namespace corvane {
 ITypeInfo* HostTypeInfo(int library, REFIID iid);
 HMODULE HostModule();
 
-template <class Interface, const IID* Iid, int Library> class HostObject : public Interface, protected LiveObject {
+// IUnknown of a host object with one interface (and IDispatch, when the
+// interface is a dispatch interface). Reference counts are atomic: the
+// host's tests call the control from a watcher thread too.
+template <class Interface, const IID* Iid> class RefCounted : public Interface {
 public:
-    virtual ~HostObject() = default;
+    virtual ~RefCounted() = default;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
         if (!out)
             return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, *Iid) || Also(iid)) {
+        const bool dispatch = std::is_base_of<IDispatch, Interface>::value && IsEqualIID(iid, IID_IDispatch);
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, *Iid) || dispatch) {
             *out = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
@@ -38,6 +43,14 @@ public:
             delete this;
         return static_cast<ULONG>(refs);
     }
+
+private:
+    volatile LONG m_refs = 0;
+};
+
+// IDispatch from the host type library embedded as resource Library.
+template <class Interface, const IID* Iid, int Library> class DispatchObject : public RefCounted<Interface, Iid> {
+public:
     STDMETHODIMP GetTypeInfoCount(UINT* count) override
     {
         if (!count)
@@ -66,13 +79,11 @@ public:
         ITypeInfo* info = HostTypeInfo(Library, *Iid);
         return info ? info->Invoke(static_cast<Interface*>(this), id, flags, params, result, excep, argErr) : E_NOTIMPL;
     }
-
-protected:
-    virtual bool Also(REFIID) { return false; }
-
-private:
-    volatile LONG m_refs = 0;
 };
+
+// A host object of the framework: counted among the live host objects.
+template <class Interface, const IID* Iid, int Library>
+class HostObject : public DispatchObject<Interface, Iid, Library>, protected LiveObject {};
 
 // Returns a new object through an out pointer with one reference.
 template <class T> HRESULT HandOut(T* object, REFIID iid, void** out)

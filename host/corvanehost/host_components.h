@@ -31,16 +31,8 @@ private:
 };
 
 // Not a host object of the framework: it is not counted among the live objects.
-class HostControl final : public ICorvaneHostControl {
+class HostControl final : public DispatchObject<ICorvaneHostControl, &IID_ICorvaneHostControl, 4> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
-                        UINT* argErr) override;
 
     STDMETHODIMP Reset() override;
     STDMETHODIMP NewPayments(ICorvanePayments** batch) override;
@@ -58,9 +50,6 @@ public:
     STDMETHODIMP put_Logging(VARIANT_BOOL on) override;
     STDMETHODIMP get_LastConfigureBank(BSTR* text) override;
     STDMETHODIMP CallCount(BSTR member, long* count) override;
-
-private:
-    volatile LONG m_refs = 0;
 };
 
 } // namespace corvane

@@ -124,91 +124,13 @@ std::wstring FromBstr(BSTR text)
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
-// ---- HostControl's IUnknown and IDispatch -----------------------------------
-
-STDMETHODIMP HostControl::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ICorvaneHostControl)) {
-        *out = static_cast<ICorvaneHostControl*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) HostControl::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-
-STDMETHODIMP_(ULONG) HostControl::Release()
-{
-    const LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
-}
-
-STDMETHODIMP HostControl::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-STDMETHODIMP HostControl::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
-{
-    if (!info)
-        return E_POINTER;
-    *info = index == 0 ? HostTypeInfo(4, IID_ICorvaneHostControl) : nullptr;
-    if (!*info)
-        return DISP_E_BADINDEX;
-    (*info)->AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP HostControl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
-    ITypeInfo* info = HostTypeInfo(4, IID_ICorvaneHostControl);
-    return info ? info->GetIDsOfNames(names, count, ids) : E_NOTIMPL;
-}
-
-STDMETHODIMP HostControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                 EXCEPINFO* excep, UINT* argErr)
-{
-    ITypeInfo* info = HostTypeInfo(4, IID_ICorvaneHostControl);
-    return info ? info->Invoke(static_cast<ICorvaneHostControl*>(this), id, flags, params, result, excep, argErr)
-                : E_NOTIMPL;
-}
-
 // ---- Class objects -----------------------------------------------------------
 
 namespace {
 
-template <class T> class Factory final : public IClassFactory {
+template <class T> class Factory final : public RefCounted<IClassFactory, &IID_IClassFactory> {
 public:
     explicit Factory(bool (*refused)()) : m_refused(refused) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
         if (!out)
@@ -223,7 +145,6 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
-    volatile LONG m_refs = 0;
     bool (*m_refused)();
 };
 
