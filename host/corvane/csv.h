@@ -12,11 +12,31 @@ struct CsvRecord {
     std::vector<std::string> fields;
 };
 
-// Parses the whole text. On a malformed record returns false and sets
-// error to a message naming the line and the field.
+// Parses the whole text (UTF-8). On a malformed record, or a NUL byte,
+// returns false and sets error to a message naming the line and the field
+// (and for a NUL byte the column, counted in characters).
 bool ParseCsv(const std::string& text, std::vector<CsvRecord>& records, std::string& error);
+
+// The encodings a payments file may come in: what a spreadsheet on Windows
+// saves as "CSV UTF-8" (with a byte order mark), plain UTF-8, and its
+// default "CSV", which is in the Windows-1252 code page.
+enum class TextEncoding { Utf8, Utf8WithBom, Windows1252 };
+const char* EncodingName(TextEncoding encoding);
+
+// Turns a file's bytes into UTF-8 without a byte order mark: UTF-8 when
+// they are valid UTF-8, else Windows-1252. A byte order mark followed by
+// text that is not UTF-8, and UTF-16 text, are refused with a message
+// naming the line and column.
+bool DecodeText(const std::string& bytes, std::string& utf8, TextEncoding& used, std::string& error);
+// Whether text is valid UTF-8 (no overlong forms, surrogates or code points
+// past U+10FFFF).
+bool IsUtf8(const std::string& text);
 
 // Quotes a field when it needs it.
 std::string CsvField(const std::string& text);
+
+// A JSON string literal for UTF-8 text: quotes, backslashes and control
+// characters escaped.
+std::string JsonString(const std::string& text);
 
 } // namespace corvane

@@ -61,3 +61,78 @@ TEST(CsvTest, FieldsAreQuotedOnlyWhenNeeded)
     ASSERT_TRUE(ParseCsv(CsvField("x,\"y\"\nz") + "\n", back, error));
     EXPECT_EQ(back[0].fields[0], "x,\"y\"\nz");
 }
+
+TEST(CsvTest, NulByteIsAnErrorNamingLineFieldAndCharacterColumn)
+{
+    // "AC\0ME" must not reach the host as "AC".
+    EXPECT_EQ(ErrorOf(std::string("Amount,PayeeAccountName\n1.00,AC\0ME\n", 35)),
+              "line 2, field 2, column 8: a NUL byte is not text");
+    // Columns count characters, not bytes (é is two bytes), and a line
+    // break inside quotes starts a new line.
+    EXPECT_EQ(ErrorOf(std::string("a,b\n\"x\ny\",caf\xC3\xA9\0\n", 16)), "line 3, field 2, column 8: a NUL byte is not text");
+    // A byte order mark is not a column.
+    EXPECT_EQ(ErrorOf(std::string("\xEF\xBB\xBF" "\0", 4)), "line 1, field 1, column 1: a NUL byte is not text");
+}
+
+namespace {
+struct Decoded {
+    bool ok;
+    std::string text;
+    corvane::TextEncoding used;
+    std::string error;
+};
+Decoded Decode(const std::string& bytes)
+{
+    Decoded d{false, {}, corvane::TextEncoding::Utf8, {}};
+    d.ok = corvane::DecodeText(bytes, d.text, d.used, d.error);
+    return d;
+}
+} // namespace
+
+TEST(CsvTest, Utf8IsReadWithOrWithoutByteOrderMark)
+{
+    Decoded plain = Decode("Name\nCaf\xC3\xA9 \xE2\x82\xAC\n");
+    ASSERT_TRUE(plain.ok);
+    EXPECT_EQ(plain.used, corvane::TextEncoding::Utf8);
+    EXPECT_EQ(plain.text, "Name\nCaf\xC3\xA9 \xE2\x82\xAC\n");
+
+    Decoded marked = Decode("\xEF\xBB\xBF" "Name\nCaf\xC3\xA9\n");
+    ASSERT_TRUE(marked.ok);
+    EXPECT_EQ(marked.used, corvane::TextEncoding::Utf8WithBom);
+    EXPECT_EQ(marked.text, "Name\nCaf\xC3\xA9\n") << "the mark is not part of the text";
+    EXPECT_STREQ(corvane::EncodingName(marked.used), "UTF-8 with byte order mark");
+}
+
+TEST(CsvTest, TextThatIsNotUtf8IsReadAsWindows1252)
+{
+    // What a spreadsheet on Windows saves: é, the euro sign, curly quotes.
+    Decoded d = Decode("Name\nCaf\xE9 \x80 \x93\x94\n");
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.used, corvane::TextEncoding::Windows1252);
+    EXPECT_EQ(d.text, "Name\nCaf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C\xE2\x80\x9D\n");
+    EXPECT_STREQ(corvane::EncodingName(d.used), "Windows-1252");
+    // Forms that a lax reader takes for UTF-8 are not: an overlong slash,
+    // a surrogate, a sequence cut off at the end of the file.
+    EXPECT_EQ(Decode("\xC0\xAF").used, corvane::TextEncoding::Windows1252);
+    EXPECT_EQ(Decode("\xED\xA0\x80").used, corvane::TextEncoding::Windows1252);
+    EXPECT_EQ(Decode("x\xC3").used, corvane::TextEncoding::Windows1252);
+    EXPECT_EQ(Decode("\xF4\x90\x80\x80").used, corvane::TextEncoding::Windows1252) << "past U+10FFFF";
+    EXPECT_TRUE(corvane::IsUtf8("\xF4\x8F\xBF\xBF"));
+}
+
+TEST(CsvTest, ByteOrderMarkWithBrokenUtf8AndUtf16AreRefused)
+{
+    Decoded broken = Decode("\xEF\xBB\xBF" "Name\nab\xE9z\n");
+    EXPECT_FALSE(broken.ok);
+    EXPECT_EQ(broken.error, "line 2, column 3: the file starts with a UTF-8 byte order mark, but this is not UTF-8");
+    Decoded wide = Decode(std::string("\xFF\xFEN\0a\0", 6));
+    EXPECT_FALSE(wide.ok);
+    EXPECT_EQ(wide.error, "the file is UTF-16 text; save it as CSV (UTF-8 or Windows-1252)");
+}
+
+TEST(CsvTest, JsonStringsEscapeQuotesBackslashesAndControls)
+{
+    EXPECT_EQ(corvane::JsonString("Caf\xC3\xA9"), "\"Caf\xC3\xA9\"") << "UTF-8 passes as it is";
+    EXPECT_EQ(corvane::JsonString("C:\\out\\\"a\".csv"), "\"C:\\\\out\\\\\\\"a\\\".csv\"");
+    EXPECT_EQ(corvane::JsonString("two\r\nlines\t\x7F"), "\"two\\u000d\\u000alines\\u0009\\u007f\"");
+}
