@@ -23,16 +23,16 @@ const char kOptionsCaption[] = "Corvane RBS/NatWest Internet Bankline Payment Pr
 const int kLayoutButtons[] = {2013, 2014, 2015, 2018};
 const int kDatePicker = 2003, kTemplate = 2011, kBenRef = 2017, kIatCheck = 2004, kList = 2005, kSet = 2006;
 
-void Print(const MessageBoxInfo& box)
+void Print(std::FILE* out, const MessageBoxInfo& box)
 {
     // One printed line per line of the box: its texts break lines with
     // CR LF, LF or a CR alone.
-    std::printf("Message box \"%s\":\n", box.caption.c_str());
+    std::fprintf(out, "Message box \"%s\":\n", box.caption.c_str());
     const std::string& text = box.text;
     std::string line;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
-            std::printf("  %s\n", line.c_str());
+            std::fprintf(out, "  %s\n", line.c_str());
             line.clear();
             if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
@@ -40,7 +40,7 @@ void Print(const MessageBoxInfo& box)
             line += text[i];
         }
     }
-    std::fflush(stdout);
+    std::fflush(out);
 }
 
 const char kRedirectCaption[] = "Windows Redirect";
@@ -58,6 +58,32 @@ int AnswerFor(const MessageBoxInfo& box)
     return box.HasButton(IDOK) ? IDOK : (box.buttons.empty() ? IDOK : box.buttons.front());
 }
 
+// The path in the component's notice that Windows redirected the file:
+// "Due to Windows Redirect your file was saved to: PATH" and a blank line.
+std::string RedirectedPath(const MessageBoxInfo& box)
+{
+    if (box.caption != kRedirectCaption)
+        return {};
+    const std::string lead = "saved to: ";
+    const std::size_t at = box.text.find(lead);
+    if (at == std::string::npos)
+        return {};
+    const std::size_t start = at + lead.size();
+    const std::size_t end = box.text.find_first_of("\r\n", start);
+    return box.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// What GetSaveFileName makes of a typed name: the default extension is
+// appended when the file name has none.
+std::string WithDefaultExtension(const std::string& path, const std::string& extension)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (extension.empty() || name.find('.') != std::string::npos)
+        return path;
+    return path + "." + extension;
+}
+
 } // namespace
 
 struct Autopilot::Impl {
@@ -66,8 +92,18 @@ struct Autopilot::Impl {
     std::atomic<bool> done{false};
     HANDLE thread = nullptr;
     // Written by the watcher thread, read after it has ended.
-    bool failed = false;
-    std::string savedPath;
+    bool failed = false, sawOptions = false, refusedOptions = false;
+    std::string savedPath, redirectedPath;
+    std::vector<AnsweredBox> boxes;
+
+    void Answered(const MessageBoxInfo& box)
+    {
+        Print(options.Info(), box);
+        boxes.push_back({box.caption, box.text});
+        const std::string redirected = RedirectedPath(box);
+        if (!redirected.empty())
+            redirectedPath = redirected;
+    }
 
     static DWORD WINAPI Start(void* self)
     {
@@ -109,11 +145,12 @@ void Autopilot::Impl::Run()
             for (HWND w : d.Windows()) {
                 if (automation::IsMessageBox(w)) {
                     const MessageBoxInfo box = d.WaitForMessageBox();
-                    Print(box);
+                    Answered(box);
                     // Every box shown while the options dialog is open,
                     // except the question about dropping changes, refuses
                     // what the dialog holds: the run is given up.
                     refused = optionsOpen() && box.caption != kChangesCaption;
+                    refusedOptions = refusedOptions || refused;
                     d.Answer(box, AnswerFor(box));
                     break;
                 }
@@ -126,6 +163,7 @@ void Autopilot::Impl::Run()
                 }
                 if (d.Text(w) == kOptionsCaption) {
                     optionsDialog = w;
+                    sawOptions = true;
                     driven.insert(w);
                     DriveOptions(d, w);
                     break;
@@ -165,9 +203,9 @@ void Autopilot::Impl::SaveAs(const Driver& d, HWND dialog)
     }
     const automation::SaveOutcome outcome = d.Save(dialog, name.c_str(), IDYES);
     for (const MessageBoxInfo& box : outcome.boxes)
-        Print(box);
+        Answered(box);
     if (outcome.closed) {
-        savedPath = name;
+        savedPath = WithDefaultExtension(name, options.extension);
     } else {
         std::fprintf(stderr, "corvane: the save dialog did not take %s\n", name.c_str());
         failed = true;
@@ -199,6 +237,17 @@ Autopilot::~Autopilot()
 
 bool Autopilot::Failed() const { return m_impl->failed; }
 
-std::string Autopilot::SavedPath() const { return m_impl->savedPath; }
+bool Autopilot::SawOptionsDialog() const { return m_impl->sawOptions; }
+
+bool Autopilot::Refused() const { return m_impl->refusedOptions; }
+
+std::string Autopilot::ConfirmedPath() const
+{
+    if (m_impl->savedPath.empty())
+        return {};
+    return m_impl->redirectedPath.empty() ? m_impl->savedPath : m_impl->redirectedPath;
+}
+
+const std::vector<AnsweredBox>& Autopilot::Boxes() const { return m_impl->boxes; }
 
 } // namespace corvane

@@ -3,10 +3,16 @@
 // message box's caption and text before answering it.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "host/corvane/host_program.h"
 
 namespace corvane {
+
+// A message box the autopilot answered.
+struct AnsweredBox {
+    std::string caption, text;
+};
 
 class Autopilot {
 public:
@@ -19,10 +25,19 @@ public:
     // Stops watching; call once the component's run has returned.
     void Finish();
     // After Finish: whether a step could not be carried out (the run was
-    // then cancelled, so its outcome is not the one asked for), and the
-    // path the save dialog accepted (empty when it accepted none).
+    // then cancelled, so its outcome is not the one asked for).
     bool Failed() const;
-    std::string SavedPath() const;
+    // Whether the options dialog appeared, and whether it refused what the
+    // autopilot entered (the autopilot then cancelled it).
+    bool SawOptionsDialog() const;
+    bool Refused() const;
+    // The file the run wrote to: the path the save dialog confirmed (with
+    // the extension the dialog appends to a name without one), or the
+    // VirtualStore path when the component said Windows redirected it there.
+    // Empty when the save dialog confirmed none. In the ANSI code page.
+    std::string ConfirmedPath() const;
+    // Every message box answered, in order.
+    const std::vector<AnsweredBox>& Boxes() const;
 
 private:
     struct Impl;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -68,23 +70,12 @@ std::string Hex(HRESULT hr)
     return text;
 }
 
-// Exit codes: the component's call failed (or could not be made), and a
-// usage or input error that the caller can fix.
-constexpr int kExitFailed = 1;
-constexpr int kExitInput = 2;
-
-int Report(const std::string& message, int exitCode)
-{
-    std::fprintf(stderr, "corvane: %s\n", message.c_str());
-    return exitCode;
-}
-
 int Fail(const std::string& message) { return Report(message, kExitInput); }
 
 // Reads the whole file; on failure says why.
-bool ReadFile(const std::string& path, std::string& text, std::string& error)
+bool ReadFile(const std::wstring& path, std::string& text, std::string& error)
 {
-    File in(std::fopen(path.c_str(), "rb"));
+    File in(_wfopen(path.c_str(), L"rb"));
     if (!in.f) {
         error = std::strerror(errno);
         return false;
@@ -106,7 +97,7 @@ bool CreateHost(Ref<ICorvaneHostControl>& host)
     HRESULT hr = CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
                                   reinterpret_cast<void**>(host.put()));
     if (FAILED(hr)) {
-        Report("the host's components are not registered (regsvr32 CorvaneHost.dll): " + Hex(hr), kExitFailed);
+        Report("the host's components are not registered (regsvr32 CorvaneHost.dll): " + Hex(hr), kExitNotDone);
         return false;
     }
     return true;
@@ -114,18 +105,18 @@ bool CreateHost(Ref<ICorvaneHostControl>& host)
 
 // Creates the bank by ProgID, walks its services as the accounting
 // application lists them, and takes the one it needs through Item.
-template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, bool quiet, Ref<T>& service)
+template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, std::FILE* out, Ref<T>& service)
 {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(L"Quillfen.Bank", &clsid);
     if (FAILED(hr)) {
-        Report("Quillfen.Bank is not registered (regsvr32 Quillfen.dll): " + Hex(hr), kExitFailed);
+        Report("Quillfen.Bank is not registered (regsvr32 Quillfen.dll): " + Hex(hr), kExitNotDone);
         return hr;
     }
     Ref<ICorvaneBank> bank;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneBank, reinterpret_cast<void**>(bank.put()));
     if (FAILED(hr)) {
-        Report("cannot create Quillfen.Bank: " + Hex(hr), kExitFailed);
+        Report("cannot create Quillfen.Bank: " + Hex(hr), kExitNotDone);
         return hr;
     }
     BstrText bankName;
@@ -133,7 +124,7 @@ template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, bool qui
     Ref<ICorvaneBankServices> services;
     hr = bank->get_Services(services.put());
     if (FAILED(hr)) {
-        Report("the bank hands out no services: " + Hex(hr), kExitFailed);
+        Report("the bank hands out no services: " + Hex(hr), kExitNotDone);
         return hr;
     }
     std::string names;
@@ -160,8 +151,7 @@ template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, bool qui
             VariantClear(&item);
         }
     }
-    if (!quiet)
-        std::printf("Bank: %s (services: %s)\n", WideToUtf8(bankName.str()).c_str(), names.c_str());
+    std::fprintf(out, "Bank: %s (services: %s)\n", WideToUtf8(bankName.str()).c_str(), names.c_str());
 
     VARIANT index;
     VariantInit(&index);
@@ -171,7 +161,7 @@ template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, bool qui
     hr = services->Item(&index, chosen.put());
     VariantClear(&index);
     if (FAILED(hr)) {
-        Report("the bank has no service named " + WideToUtf8(name) + ": " + Hex(hr), kExitFailed);
+        Report("the bank has no service named " + WideToUtf8(name) + ": " + Hex(hr), kExitNotDone);
         return hr;
     }
     return chosen->QueryInterface(iid, reinterpret_cast<void**>(service.put()));
@@ -246,13 +236,23 @@ bool ParseAmount(const std::string& text, double& amount)
     return std::isfinite(amount);
 }
 
+// The largest amount taken: twelve digits of pounds keep every penny exact
+// in the double that the host's payment holds.
+constexpr double kMaxAmount = 999999999999.99;
+
+// A whole number in the range of the host's 32-bit integers; false for
+// anything else, a number out of range included.
 bool ParseLong(const std::string& text, long& value)
 {
-    if (text.empty())
+    if (text.empty() || text.find_first_not_of("+-0123456789") != std::string::npos)
         return false;
+    errno = 0;
     char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return end && *end == '\0';
+    const long long wide = std::strtoll(text.c_str(), &end, 10);
+    if (!end || *end != '\0' || errno == ERANGE || wide < -2147483647LL - 1 || wide > 2147483647LL)
+        return false;
+    value = static_cast<long>(wide);
+    return true;
 }
 
 HRESULT PutText(ICorvanePayment* p, const std::string& column, const std::wstring& value)
@@ -284,11 +284,14 @@ struct PaymentRow {
 
 // Reads and checks the payments file before anything is asked of COM, so
 // that every input error names its line and field. Returns 0 or an exit code.
-int ReadPayments(const std::string& file, std::vector<PaymentRow>& rows)
+int ReadPayments(const std::wstring& path, std::vector<PaymentRow>& rows, TextEncoding& encoding)
 {
-    std::string text, error;
-    if (!ReadFile(file, text, error))
+    const std::string file = WideToUtf8(path);
+    std::string bytes, text, error;
+    if (!ReadFile(path, bytes, error))
         return Fail("cannot read " + file + ": " + error);
+    if (!DecodeText(bytes, text, encoding, error))
+        return Fail(file + ": " + error);
     std::vector<CsvRecord> records;
     if (!ParseCsv(text, records, error))
         return Fail(file + ": " + error);
@@ -320,16 +323,15 @@ int ReadPayments(const std::string& file, std::vector<PaymentRow>& rows)
             if (column == "Amount") {
                 if (!value.empty() && !ParseAmount(value, row.amount))
                     return Fail(where + "'" + value + "' is not an amount in pounds (e.g. 1234.56)");
+                if (std::fabs(row.amount) > kMaxAmount)
+                    return Fail(where + "'" + value + "' is out of range (at most 999999999999.99 pounds either way)");
                 row.hasAmount = true;
             } else if (column == "StatusCode") {
                 if (!value.empty() && !ParseLong(value, row.statusCode))
-                    return Fail(where + "'" + value + "' is not a whole number");
+                    return Fail(where + "'" + value + "' is not a whole number from -2147483648 to 2147483647");
                 row.hasStatusCode = true;
             } else {
-                std::wstring wide;
-                if (!Utf8ToWide(value, wide))
-                    return Fail(where + "the text is not UTF-8");
-                row.texts.emplace_back(column, wide);
+                row.texts.emplace_back(column, Utf8ToWide(value));
             }
         }
         rows.push_back(std::move(row));
@@ -372,27 +374,6 @@ bool Utf8ToWide(const std::string& text, std::wstring& wide)
     return true;
 }
 
-std::wstring Utf8ToWide(const std::string& text)
-{
-    // Invalid sequences become U+FFFD.
-    if (text.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
-std::string WideToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 bool ParseDate(const std::string& text, Date& date)
 {
     int d = 0, m = 0, y = 0;
@@ -425,12 +406,11 @@ bool ParseRows(const std::string& text, std::set<int>& rows)
     }
 }
 
-std::wstring WindowsPath(const std::string& path)
+std::wstring WindowsPath(const std::wstring& path)
 {
-    if (path.size() >= 2 && path[1] == ':')
-        return Utf8ToWide(path);
-    std::string absolute = path;
-    if (path.empty() || path[0] != '/') {
+    if (path.size() >= 2 && path[1] == L':')
+        return path;
+    if (path.empty() || path[0] != L'/') {
         // Relative to the Unix working directory, which Wine shows as the
         // current directory on Z:.
         wchar_t cwd[MAX_PATH] = {};
@@ -438,17 +418,47 @@ std::wstring WindowsPath(const std::string& path)
         std::wstring w = cwd;
         if (!w.empty() && w.back() != L'\\')
             w += L'\\';
-        std::wstring rest = Utf8ToWide(path);
+        std::wstring rest = path;
         for (auto& c : rest)
             if (c == L'/')
                 c = L'\\';
         return w + rest;
     }
-    std::wstring w = L"Z:" + Utf8ToWide(absolute);
+    std::wstring w = L"Z:" + path;
     for (auto& c : w)
         if (c == L'/')
             c = L'\\';
     return w;
+}
+
+bool AnsiPath(const std::wstring& path, std::string& ansi)
+{
+    ansi.clear();
+    if (path.empty())
+        return true;
+    // No best fit: "東" must not quietly become "?" or a look-alike that
+    // names another file.
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), nullptr,
+                                      0, nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    ansi.assign(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), &ansi[0], n, nullptr,
+                        &lossy);
+    return !lossy && ansi.find('\0') == std::string::npos;
+}
+
+std::string PaymentOutcomeWords(long status)
+{
+    switch (status) {
+    case 0: return "written: every payment passed its checks";
+    case 1: return "written: some payments failed their checks";
+    case 2: return "not written: the payment file could not be created";
+    case 3: return "cancelled: nothing was written";
+    case 40: return "refused: more than 4000 payments, nothing was written";
+    default: return "unknown outcome";
+    }
 }
 
 namespace {
@@ -458,38 +468,112 @@ int OpenHost(const ComScope& com, const Options& options, Ref<ICorvaneHostContro
              Ref<ICorvaneBankRecord>& record)
 {
     if (!com.ok())
-        return Report("COM cannot start", kExitFailed);
+        return Report("COM cannot start", kExitNotDone);
     if (!CreateHost(host))
-        return kExitFailed;
+        return kExitNotDone;
     if (!MakeBankRecord(host.p, options, record))
-        return Report("the host cannot make a bank record", kExitFailed);
+        return Report("the host cannot make a bank record", kExitNotDone);
     return 0;
+}
+
+std::string AnsiCodePageName() { return "the ANSI code page (" + std::to_string(GetACP()) + ")"; }
+
+// A path given for a file that the component opens: it takes narrow paths
+// in the ANSI code page. 0, or the exit code after the reason.
+int CheckAnsiPath(const std::string& what, const std::wstring& given, std::string& ansi)
+{
+    if (!AnsiPath(WindowsPath(given), ansi))
+        return Fail(what + ": the component opens files by their path in " + AnsiCodePageName() +
+                    ", which cannot spell '" + WideToUtf8(given) + "'; rename the file or choose another folder");
+    if (ansi.size() >= MAX_PATH)
+        return Fail(what + ": the path is longer than the component takes (" + std::to_string(MAX_PATH - 1) +
+                    " characters)");
+    return 0;
+}
+
+// The characters Windows does not allow in a file name; typed into the save
+// dialog they make it save somewhere else ('"' quotes names, '*' and '?'
+// filter the list). A colon is a drive's only.
+int CheckOutPath(const std::wstring& out)
+{
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const wchar_t c = out[i];
+        std::string bad;
+        if (c < 0x20 || c == 0x7F) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            bad = std::string("a control character (") + code + ")";
+        } else if (std::wcschr(L"\"<>|?*", c) || (c == L':' && !(i == 1 && std::iswalpha(out[0])))) {
+            bad = std::string("the character '") + static_cast<char>(c) + "'";
+        }
+        if (!bad.empty())
+            return Fail("--out: '" + WideToUtf8(out) + "' holds " + bad +
+                        ", which Windows does not allow in a file name");
+    }
+    // CON, NUL, COM1 and the like name devices in every folder and with any
+    // extension: the run would "write" its file into nothing.
+    const std::size_t slash = out.find_last_of(L"\\/");
+    const std::wstring name = out.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (auto& c : stem)
+        c = static_cast<wchar_t>(std::towupper(c));
+    const bool numbered = stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+                          stem[3] >= L'1' && stem[3] <= L'9';
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || numbered)
+        return Fail("--out: '" + WideToUtf8(out) + "' names a device (" + WideToUtf8(name) + "), not a file");
+    return 0;
+}
+
+bool FileExists(const std::string& ansiPath)
+{
+    const DWORD attributes = GetFileAttributesA(ansiPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string JsonBoxes(const std::vector<AnsweredBox>& boxes)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        out += std::string(i ? ", " : "") + "{\"caption\": " + JsonString(boxes[i].caption) +
+               ", \"text\": " + JsonString(boxes[i].text) + "}";
+    return out + "]";
+}
+
+std::string AnsiToUtf8(const std::string& ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return WideToUtf8(wide);
 }
 } // namespace
 
-int RunPay(const std::string& file, const Options& given)
+int RunPay(const std::wstring& path, const Options& given)
 {
     Options options = given;
+    const std::string file = WideToUtf8(path);
     if (!options.out.empty()) {
+        if (int rc = CheckOutPath(options.out))
+            return rc;
         // Typed into the save dialog, which takes text in the ANSI code page.
-        const std::wstring path = WindowsPath(options.out);
-        const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        std::string narrow(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
-        WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, &narrow[0], n, nullptr, nullptr);
-        narrow.resize(std::strlen(narrow.c_str()));
-        if (narrow.size() >= MAX_PATH)
-            return Fail("--out: the path is longer than the save dialog takes (" + std::to_string(MAX_PATH - 1) +
-                        " characters)");
-        options.outPath = narrow;
+        if (int rc = CheckAnsiPath("--out", options.out, options.outPath))
+            return rc;
     }
     std::vector<PaymentRow> rows;
-    if (int rc = ReadPayments(file, rows))
+    TextEncoding encoding = TextEncoding::Utf8;
+    if (int rc = ReadPayments(path, rows, encoding))
         return rc;
     const long count = static_cast<long>(rows.size());
     if (!options.iatRows.empty() && *options.iatRows.rbegin() >= count)
         return Fail("--iat " + std::to_string(*options.iatRows.rbegin()) + ": " + file + " holds " +
                     std::to_string(count) + " payments (rows 0 to " + std::to_string(count - 1) + ")");
 
+    std::FILE* info = options.Info();
     ComScope com;
     Ref<ICorvaneHostControl> host;
     Ref<ICorvaneBankRecord> record;
@@ -497,14 +581,14 @@ int RunPay(const std::string& file, const Options& given)
         return rc;
     Ref<ICorvanePayments> batch;
     if (!BuildBatch(host.p, rows, batch))
-        return Report("the host cannot make the payment batch", kExitFailed);
+        return Report("the host cannot make the payment batch", kExitNotDone);
 
     Ref<ICorvaneBankPaymentService> service;
-    HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, false, service);
+    HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, info, service);
     if (FAILED(hr))
-        return kExitFailed;
-    std::printf("Payments: %ld from %s\n", count, file.c_str());
-    std::fflush(stdout);
+        return kExitNotDone;
+    std::fprintf(info, "Payments: %ld from %s (%s)\n", count, file.c_str(), EncodingName(encoding));
+    std::fflush(info);
     options.extension = PaymentFileExtension();
 
     std::unique_ptr<Autopilot> pilot;
@@ -517,35 +601,93 @@ int RunPay(const std::string& file, const Options& given)
 
     long status = 0;
     service->get_Status(&status);
-    std::printf("Status: %ld\nResult: %s\n", status, Hex(hr).c_str());
-    for (long i = 0; i < count; ++i) {
-        Ref<ICorvanePayment> p;
-        if (FAILED(batch->Item(i, p.put())))
-            continue;
-        long code = 0;
-        p->get_StatusCode(&code);
-        BstrText message;
-        service->GetStatusText(code, &message.b);
-        const std::string text = WideToUtf8(message.str());
-        std::printf("Payment %ld: %ld%s%s\n", i, code, text.empty() ? "" : " ", text.c_str());
+    const bool called = hr == S_OK || hr == S_FALSE;
+    // A run whose options dialog never appeared was not cancelled by anyone.
+    const bool noDialog = pilot && status == 3 && !pilot->SawOptionsDialog() && !pilot->Failed();
+    const std::string words = noDialog ? "no options dialog was shown: nothing was written" : PaymentOutcomeWords(status);
+    // Outcomes 0 and 1 leave a written file; only then do the payments'
+    // codes say what went into it.
+    const bool written = called && (status == 0 || status == 1);
+
+    std::string confirmed; // ANSI
+    if (written && pilot) {
+        confirmed = pilot->ConfirmedPath();
+        if (!confirmed.empty() && !FileExists(confirmed)) {
+            Report("the run reports a file written, but there is none at " + AnsiToUtf8(confirmed), kExitNotDone);
+            confirmed.clear();
+        }
     }
-    // Outcomes 0 and 1 leave a written file; the autopilot knows its name
-    // (with the dialogs driven by a person, only they do).
-    if (pilot && (status == 0 || status == 1) && (hr == S_OK || hr == S_FALSE) && !pilot->SavedPath().empty())
-        std::printf("File: %s\n", pilot->SavedPath().c_str());
-    std::fflush(stdout);
-    if (pilot && pilot->Failed())
-        return Report("the autopilot could not drive the run as asked; it was cancelled", kExitFailed);
-    return hr == S_OK || hr == S_FALSE ? 0 : kExitFailed;
+
+    int rc = kExitDone;
+    if (pilot && pilot->Failed()) {
+        rc = Report("the autopilot could not drive the run as asked; it was cancelled", kExitNotDone);
+    } else if (noDialog) {
+        rc = Report("the options dialog was never shown (is there a display?); nothing was written", kExitNotDone);
+    } else if (pilot && pilot->Refused() && status == 3) {
+        rc = Report("the options dialog refused what it was given (see the message above); the autopilot cancelled",
+                    kExitNotDone);
+    } else if (!called || !written) {
+        rc = kExitNotDone;
+    } else if (pilot && !pilot->ConfirmedPath().empty() && confirmed.empty()) {
+        rc = kExitNotDone;
+    } else if (status == 1) {
+        rc = kExitProblems;
+    }
+
+    struct Line {
+        long code;
+        std::string text;
+    };
+    std::vector<Line> codes;
+    if (written) {
+        for (long i = 0; i < count; ++i) {
+            Ref<ICorvanePayment> p;
+            long code = -1;
+            if (SUCCEEDED(batch->Item(i, p.put())))
+                p->get_StatusCode(&code);
+            BstrText message;
+            service->GetStatusText(code, &message.b);
+            codes.push_back({code, WideToUtf8(message.str())});
+        }
+    }
+
+    std::fprintf(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        std::fprintf(info, "Payment %zu: %ld%s%s\n", i, codes[i].code, codes[i].text.empty() ? "" : " ",
+                     codes[i].text.c_str());
+    if (!confirmed.empty())
+        std::fprintf(info, "File: %s\n", AnsiToUtf8(confirmed).c_str());
+    std::fflush(info);
+
+    if (options.json) {
+        std::string json = "{\"command\": \"pay\", \"input\": " + JsonString(file) +
+                           ", \"encoding\": " + JsonString(EncodingName(encoding)) +
+                           ", \"count\": " + std::to_string(count) + ", \"status\": " + std::to_string(status) +
+                           ", \"outcome\": " + JsonString(words) + ", \"result\": " + JsonString(Hex(hr)) +
+                           ", \"file\": " + (confirmed.empty() ? "null" : JsonString(AnsiToUtf8(confirmed))) +
+                           ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"payments\": [";
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            json += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(i) +
+                    ", \"code\": " + std::to_string(codes[i].code) + ", \"text\": " + JsonString(codes[i].text) + "}";
+        json += "], \"exitCode\": " + std::to_string(rc) + "}\n";
+        std::fputs(json.c_str(), stdout);
+        std::fflush(stdout);
+    }
+    return rc;
 }
 
-int RunStatement(const std::string& file, const Options& options)
+int RunStatement(const std::wstring& path, const Options& options)
 {
+    const std::string file = WideToUtf8(path);
     {
-        File probe(std::fopen(file.c_str(), "rb"));
+        File probe(_wfopen(path.c_str(), L"rb"));
         if (!probe.f)
             return Fail("cannot read " + file + ": " + std::strerror(errno));
     }
+    std::string ansi;
+    if (int rc = CheckAnsiPath(file, path, ansi))
+        return rc;
+    std::FILE* info = options.Info();
     ComScope com;
     Ref<ICorvaneHostControl> host;
     Ref<ICorvaneBankRecord> record;
@@ -553,18 +695,23 @@ int RunStatement(const std::string& file, const Options& options)
         return rc;
     Ref<ICorvaneBankStatement> statement;
     if (FAILED(host->NewStatement(statement.put())))
-        return Report("the host cannot make a statement", kExitFailed);
+        return Report("the host cannot make a statement", kExitNotDone);
     // The host's selector hands over the file the user picked: this one.
-    BstrText path(WindowsPath(file));
-    host->SetStatementChoice(path.b, 0);
+    BstrText chosen(WindowsPath(path));
+    host->SetStatementChoice(chosen.b, 0);
 
-    // CSV goes to scripts: nothing but the table and the outcome.
     Ref<ICorvaneBankStatementService> service;
-    HRESULT hr = TakeService(L"Bank Reconciliation Service", IID_ICorvaneBankStatementService, options.csv, service);
+    HRESULT hr = TakeService(L"Bank Reconciliation Service", IID_ICorvaneBankStatementService, info, service);
     if (FAILED(hr))
-        return kExitFailed;
+        return kExitNotDone;
+    // The component tells of skipped lines and unreadable files in a box.
+    std::unique_ptr<Autopilot> pilot;
+    if (!options.interactive)
+        pilot.reset(new Autopilot(options));
     hr = service->ImportStatement(record.p, statement.p);
     ReportCallFailure("ImportStatement", hr);
+    if (pilot)
+        pilot->Finish();
     long status = 0;
     service->get_Status(&status);
 
@@ -574,8 +721,8 @@ int RunStatement(const std::string& file, const Options& options)
     host->get_SelectorCallbackResult(&recognised);
     BstrText label;
     host->get_SelectorDescription(&label.b);
-    if (!options.csv)
-        std::printf("Statement file: %s (%s)\n", file.c_str(), WideToUtf8(label.str()).c_str());
+    std::fprintf(info, "Statement file: %s (%s)\n", file.c_str(), WideToUtf8(label.str()).c_str());
+    std::fflush(info);
     if (recognised == 0)
         std::fprintf(stderr, "corvane: %s is not a Bankline statement (its header has neither 14 nor 18 fields)\n",
                      file.c_str());
@@ -584,12 +731,15 @@ int RunStatement(const std::string& file, const Options& options)
     statement->get_Count(&lines);
     if (options.csv)
         std::printf("LineNumber,Date,TransactionType,Amount,Reference,Description\n");
-    else
+    else if (!options.json)
         std::printf("%-5s %-10s %-6s %12s  %-18s %s\n", "Line", "Date", "Type", "Amount", "Reference", "Description");
+    std::string jsonLines;
+    long received = 0;
     for (long i = 0; i < lines; ++i) {
         Ref<ICorvaneStatementLine> line;
         if (FAILED(statement->Item(i, line.put())))
             continue;
+        ++received;
         VARIANT number;
         VariantInit(&number);
         line->get_LineNumber(&number);
@@ -610,18 +760,66 @@ int RunStatement(const std::string& file, const Options& options)
         line->get_Reference(&reference.b);
         line->get_Description(&description.b);
         const std::string ref = WideToUtf8(reference.str()), desc = WideToUtf8(description.str());
-        if (options.csv)
-            std::printf("%ld,%s,%ld,%.2f,%s,%s\n", V_I4(&asLong), day, type, amount, CsvField(ref).c_str(),
+        char money[64];
+        std::snprintf(money, sizeof money, "%.2f", amount);
+        if (options.json)
+            jsonLines += std::string(jsonLines.empty() ? "" : ", ") + "{\"lineNumber\": " +
+                         std::to_string(V_I4(&asLong)) + ", \"date\": \"" + day + "\", \"transactionType\": " +
+                         std::to_string(type) + ", \"amount\": " + money + ", \"reference\": " + JsonString(ref) +
+                         ", \"description\": " + JsonString(desc) + "}";
+        else if (options.csv)
+            std::printf("%ld,%s,%ld,%s,%s,%s\n", V_I4(&asLong), day, type, money, CsvField(ref).c_str(),
                         CsvField(desc).c_str());
         else
-            std::printf("%-5ld %-10s %-6s %12.2f  %-18s %s\n", V_I4(&asLong), day, type == 0 ? "debit" : "credit",
-                        amount, ref.c_str(), desc.c_str());
+            std::printf("%-5ld %-10s %-6s %12s  %-18s %s\n", V_I4(&asLong), day, type == 0 ? "debit" : "credit", money,
+                        ref.c_str(), desc.c_str());
         VariantClear(&number);
         VariantClear(&asLong);
     }
-    std::printf("Status: %ld\nResult: %s\n", status, Hex(hr).c_str());
     std::fflush(stdout);
-    return hr == S_OK || hr == S_FALSE ? 0 : kExitFailed;
+
+    // What the program can tell: a file the callback did not take for a
+    // statement gave nothing; a warning box means lines were skipped or none
+    // was the account's; no line at all means the same without a box.
+    const bool called = hr == S_OK || hr == S_FALSE;
+    const bool warned = pilot && !pilot->Boxes().empty();
+    std::string words;
+    int rc = kExitDone;
+    if (!called) {
+        words = "failed: nothing was imported";
+        rc = kExitNotDone;
+    } else if (status == 1) {
+        words = "cancelled: no file was chosen";
+        rc = kExitNotDone;
+    } else if (status != 0) {
+        words = "unknown outcome";
+        rc = kExitNotDone;
+    } else if (recognised == 0) {
+        words = "nothing imported: not a Bankline statement";
+        rc = kExitNotDone;
+    } else if (received == 0) {
+        words = "imported: no line for the account";
+        rc = kExitProblems;
+    } else if (warned) {
+        words = "imported with warnings: " + std::to_string(received) + (received == 1 ? " line" : " lines");
+        rc = kExitProblems;
+    } else {
+        words = "imported: " + std::to_string(received) + (received == 1 ? " line" : " lines");
+    }
+    std::fprintf(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
+    std::fflush(info);
+    if (options.json) {
+        const std::string json =
+            "{\"command\": \"statement\", \"input\": " + JsonString(file) +
+            ", \"recognised\": " + (recognised == 0 ? "false" : "true") +
+            ", \"description\": " + JsonString(WideToUtf8(label.str())) + ", \"status\": " + std::to_string(status) +
+            ", \"outcome\": " + JsonString(words) + ", \"result\": " + JsonString(Hex(hr)) +
+            ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"lines\": [" + jsonLines +
+            "], \"exitCode\": " + std::to_string(rc) + "}\n";
+        std::fputs(json.c_str(), stdout);
+        std::fflush(stdout);
+    }
+    return rc;
 }
 
 } // namespace corvane

@@ -1,7 +1,10 @@
 // The host program's two runs and the helpers they share.
 #pragma once
+#include <cstdio>
 #include <set>
 #include <string>
+
+#include "host/corvane/command_line.h"
 
 namespace corvane {
 
@@ -17,26 +20,34 @@ struct Options {
     bool haveDate = false;
     Date date;
     std::string templateName, benRef;
-    std::string out;     // --out as given
-    std::string outPath; // the same as a Windows path, typed into the save dialog
+    std::wstring out;    // --out as given
+    std::string outPath; // the same as a Windows path in the ANSI code page, typed into the save dialog
     std::string extension; // the host's configured payment file extension
     std::set<int> iatRows;
     bool interactive = false;
+    bool json = false;
     // statement
     bool csv = false;
+
+    // Where the run's report goes: standard output, or standard error when
+    // standard output carries CSV or JSON for a script.
+    std::FILE* Info() const { return csv || json ? stderr : stdout; }
 };
 
-std::wstring Utf8ToWide(const std::string& text);
 // Strict: false for text that is not UTF-8.
 bool Utf8ToWide(const std::string& text, std::wstring& wide);
-std::string WideToUtf8(const std::wstring& text);
 bool ParseDate(const std::string& text, Date& date);
 bool ParseRows(const std::string& text, std::set<int>& rows);
 // A Windows path for a file name given on the command line (Wine maps the
 // Unix root to Z:).
-std::wstring WindowsPath(const std::string& path);
+std::wstring WindowsPath(const std::wstring& path);
+// The path in the ANSI code page, through which the component opens files;
+// false when the code page cannot spell it.
+bool AnsiPath(const std::wstring& path, std::string& ansi);
+// Words for a service's Status, after its number.
+std::string PaymentOutcomeWords(long status);
 
-int RunPay(const std::string& file, const Options& options);
-int RunStatement(const std::string& file, const Options& options);
+int RunPay(const std::wstring& file, const Options& options);
+int RunStatement(const std::wstring& file, const Options& options);
 
 } // namespace corvane

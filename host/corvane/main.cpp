@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/corvane/command_line.h"
+#include "host/corvane/component_version.h"
 #include "host/corvane/host_program.h"
 
 using namespace corvane;
@@ -17,16 +19,20 @@ const char kUsage[] =
     "usage:\n"
     "  corvane pay PAYMENTS.csv [--layout standard|template|bulklist|adhoc] [--date DD/MM/YYYY]\n"
     "              [--template NAME] [--benref REF] [--iat ROWS] [--out PATH]\n"
-    "              [--account SORTCODE:ACCOUNT] [--interactive]\n"
-    "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv]\n"
-    "  corvane --help\n"
+    "              [--account SORTCODE:ACCOUNT] [--interactive] [--json]\n"
+    "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv | --json] [--interactive]\n"
+    "  corvane --version\n"
+    "  corvane --help | -h | /?\n"
+    "Options take their value as --opt VALUE or --opt=VALUE.\n"
     "\n"
     "pay        exports a batch of payments through the bank's payment service and\n"
     "           prints the outcome, each payment's status and the file written.\n"
-    "           PAYMENTS.csv: UTF-8, comma-separated, quoted fields as usual; its\n"
-    "           header row names the payment's properties in any order (Amount,\n"
-    "           PayerBACSReference, PayerSortCode, PayerAccountNumber, PayerAccountName,\n"
-    "           PayerRollNumber, PayeeBACSReference, PayeeSortCode, PayeeAccountNumber,\n"
+    "           PAYMENTS.csv: comma-separated, quoted fields as usual, in UTF-8 (with\n"
+    "           or without a byte order mark) or else Windows-1252; the encoding\n"
+    "           used is printed. Its header row names the payment's properties in\n"
+    "           any order (Amount, PayerBACSReference, PayerSortCode,\n"
+    "           PayerAccountNumber, PayerAccountName, PayerRollNumber,\n"
+    "           PayeeBACSReference, PayeeSortCode, PayeeAccountNumber,\n"
     "           PayeeAccountName, PayeeRollNumber, Reference, Details, Currency,\n"
     "           StatusCode); Amount in pounds, e.g. 1234.56.\n"
     "  --layout       the layout chosen in the options dialog (default standard)\n"
@@ -34,24 +40,30 @@ const char kUsage[] =
     "  --template     the Bankline template (template and bulklist layouts)\n"
     "  --benref       the beneficiary reference (bulklist and adhoc layouts)\n"
     "  --iat          zero-based rows to mark as IATs, e.g. 0,3 (standard and template)\n"
-    "  --out          the file to save (default: the one the save dialog proposes)\n"
+    "  --out          the file to save (default: the one the save dialog proposes);\n"
+    "                 the characters \" < > | ? * and control characters are refused\n"
     "  --account      the paying account (default: no bank record)\n"
     "  --interactive  you answer the dialogs; otherwise an autopilot does, printing\n"
     "                 every message box it answers\n"
+    "  --json         print the outcome as one JSON object (everything else goes to\n"
+    "                 standard error)\n"
     "statement  imports a Bankline statement file through the reconciliation\n"
     "           service and prints the lines the statement received.\n"
     "  --account      the account being reconciled (default: no bank record)\n"
-    "  --csv          print the lines as CSV\n"
+    "  --csv          print the lines as CSV (everything else goes to standard error)\n"
+    "  --json         print the outcome and the lines as one JSON object\n"
+    "  --interactive  you answer the component's message boxes\n"
+    "--version  prints this program's version and the registered component's.\n"
     "\n"
-    "exit codes: 0 the component's call returned S_OK or S_FALSE,\n"
-    "            1 it returned anything else, or could not be made,\n"
-    "            2 a usage or input error\n";
-
-int UsageError(const std::string& message)
-{
-    std::fprintf(stderr, "corvane: %s\n\n%s", message.c_str(), kUsage);
-    return 2;
-}
+    "exit codes (every command):\n"
+    "  0  everything done: the file written and every payment passed its checks;\n"
+    "     the statement imported with at least one line and nothing skipped\n"
+    "  1  done with problems: some payments failed their checks; lines skipped or\n"
+    "     no line for the account (as far as the program can tell)\n"
+    "  2  a usage or input error; nothing was asked of the component\n"
+    "  3  nothing (or not all) written or imported: Status 2 or 3, the date\n"
+    "     refused, more than 4000 payments, not a statement file, no dialog shown,\n"
+    "     or the component's call failed\n";
 
 bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring& account)
 {
@@ -63,84 +75,145 @@ bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring&
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The options both runs share; false when the argument is none of them.
+// A returned error code is left in rc.
+bool SharedOption(OptionReader& args, Options& options, int& rc)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty())
-        return UsageError("no command given");
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    std::string v;
+    rc = 0;
+    if (args.Is("--account")) {
+        if (!args.Value(v) || !ParseAccount(v, options.sortCode, options.accountNumber))
+            rc = UsageError("--account takes SORTCODE:ACCOUNT");
+        options.haveAccount = true;
+    } else if (args.IsFlag("--json")) {
+        options.json = true;
+    } else if (args.IsFlag("--interactive")) {
+        options.interactive = true;
+    } else {
+        return false;
     }
-    const std::string command = args[0];
-    if (command != "pay" && command != "statement")
-        return UsageError("unknown command '" + command + "'");
+    return true;
+}
 
+// The one operand each run takes.
+bool TakeFile(OptionReader& args, std::wstring& file, int& rc)
+{
+    rc = 0;
+    if (!args.IsOperand())
+        return false;
+    if (!file.empty())
+        rc = UsageError("more than one file given");
+    file = args.Current();
+    return true;
+}
+
+int PayCommand(const std::vector<std::wstring>& arguments)
+{
     Options options;
-    std::string file;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
+    std::wstring file;
+    OptionReader args(arguments);
+    int rc = 0;
+    while (args.Next()) {
         std::string v;
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--account") {
-            if (!value(v) || !ParseAccount(v, options.sortCode, options.accountNumber))
-                return UsageError("--account takes SORTCODE:ACCOUNT");
-            options.haveAccount = true;
-        } else if (command == "statement" && a == "--csv") {
-            options.csv = true;
-        } else if (command == "pay" && a == "--layout") {
-            if (!value(v))
+        if (SharedOption(args, options, rc) || TakeFile(args, file, rc)) {
+            if (rc)
+                return rc;
+        } else if (args.Is("--layout")) {
+            if (!args.Value(v))
                 return UsageError("--layout takes standard, template, bulklist or adhoc");
             const std::map<std::string, int> layouts = {{"standard", 0}, {"template", 1}, {"bulklist", 2}, {"adhoc", 3}};
             auto it = layouts.find(v);
             if (it == layouts.end())
                 return UsageError("unknown layout '" + v + "'");
             options.layout = it->second;
-        } else if (command == "pay" && a == "--date") {
-            if (!value(v))
+        } else if (args.Is("--date")) {
+            if (!args.Value(v))
                 return UsageError("--date takes a date as DD/MM/YYYY");
             if (!ParseDate(v, options.date))
                 return UsageError("--date: '" + v + "' is not a date as DD/MM/YYYY");
             options.haveDate = true;
-        } else if (command == "pay" && a == "--template") {
-            if (!value(v))
+        } else if (args.Is("--template")) {
+            if (!args.Value(v))
                 return UsageError("--template takes a name");
             options.templateName = v;
-        } else if (command == "pay" && a == "--benref") {
-            if (!value(v))
+        } else if (args.Is("--benref")) {
+            if (!args.Value(v))
                 return UsageError("--benref takes a reference");
             options.benRef = v;
-        } else if (command == "pay" && a == "--iat") {
-            if (!value(v) || !ParseRows(v, options.iatRows))
+        } else if (args.Is("--iat")) {
+            if (!args.Value(v) || !ParseRows(v, options.iatRows))
                 return UsageError("--iat takes zero-based row numbers separated by commas, e.g. 0,3");
-        } else if (command == "pay" && a == "--out") {
-            if (!value(v))
+        } else if (args.Is("--out")) {
+            if (!args.Value(options.out))
                 return UsageError("--out takes a path");
-            options.out = v;
-        } else if (command == "pay" && a == "--interactive") {
-            options.interactive = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return UsageError("unknown option '" + a + "'");
-        } else if (file.empty()) {
-            file = a;
         } else {
-            return UsageError("more than one file given");
+            return args.Unknown();
         }
     }
+    if (args.Failed())
+        return args.Error();
     if (file.empty())
-        return UsageError(command == "pay" ? "no payments file given" : "no statement file given");
+        return UsageError("no payments file given");
     if (!options.iatRows.empty() && (options.layout == 2 || options.layout == 3))
         return UsageError("--iat applies to the standard and template layouts only (bulk layouts have no IATs)");
+    return RunPay(file, options);
+}
 
-    return command == "pay" ? RunPay(file, options) : RunStatement(file, options);
+int StatementCommand(const std::vector<std::wstring>& arguments)
+{
+    Options options;
+    std::wstring file;
+    OptionReader args(arguments);
+    int rc = 0;
+    while (args.Next()) {
+        if (SharedOption(args, options, rc) || TakeFile(args, file, rc)) {
+            if (rc)
+                return rc;
+        } else if (args.IsFlag("--csv")) {
+            options.csv = true;
+        } else {
+            return args.Unknown();
+        }
+    }
+    if (args.Failed())
+        return args.Error();
+    if (file.empty())
+        return UsageError("no statement file given");
+    if (options.csv && options.json)
+        return UsageError("--csv and --json cannot be combined");
+    return RunStatement(file, options);
+}
+
+// Each command reads its own arguments (those after its name) and returns
+// one of the exit codes of command_line.h.
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::wstring>& arguments);
+};
+const Command kCommands[] = {
+    {"pay", PayCommand},
+    {"statement", StatementCommand},
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.empty())
+        return UsageError("no command given");
+    for (const std::wstring& a : args)
+        if (IsHelpRequest(a) || args[0] == L"help") {
+            std::fputs(kUsage, stdout);
+            return kExitDone;
+        }
+    if (args[0] == L"--version")
+        return args.size() == 1 ? PrintVersions() : UsageError("--version takes no arguments");
+    const std::vector<std::wstring> rest(args.begin() + 1, args.end());
+    for (const Command& command : kCommands)
+        if (args[0] == Utf8ToWide(command.name))
+            return command.run(rest);
+    if (!args[0].empty() && args[0][0] == L'-')
+        return UsageError("unknown option '" + WideToUtf8(args[0]) + "'");
+    return UsageError("unknown command '" + WideToUtf8(args[0]) + "'");
 }
