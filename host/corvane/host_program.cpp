@@ -782,7 +782,9 @@ int RunStatement(const std::wstring& path, const Options& options)
     // statement gave nothing; a warning box means lines were skipped or none
     // was the account's; no line at all means the same without a box.
     const bool called = hr == S_OK || hr == S_FALSE;
-    const bool warned = pilot && !pilot->Boxes().empty();
+    // An autopilot that could not answer a box dismissed it: the run went
+    // on, but not as a person would have had it.
+    const bool warned = pilot && (!pilot->Boxes().empty() || pilot->Failed());
     std::string words;
     int rc = kExitDone;
     if (!called) {

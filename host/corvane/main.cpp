@@ -184,8 +184,9 @@ int StatementCommand(const std::vector<std::wstring>& arguments)
     return RunStatement(file, options);
 }
 
-// Each command reads its own arguments (those after its name) and returns
-// one of the exit codes of command_line.h.
+// Each command reads its own arguments (those after its name) with an
+// OptionReader and returns one of the exit codes of command_line.h; a new
+// command is one more line here and its lines in kUsage.
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::wstring>& arguments);
