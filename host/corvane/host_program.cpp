@@ -361,19 +361,6 @@ bool BuildBatch(ICorvaneHostControl* host, const std::vector<PaymentRow>& rows, 
 
 } // namespace
 
-bool Utf8ToWide(const std::string& text, std::wstring& wide)
-{
-    wide.clear();
-    if (text.empty())
-        return true;
-    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0)
-        return false;
-    wide.assign(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return true;
-}
-
 bool ParseDate(const std::string& text, Date& date)
 {
     int d = 0, m = 0, y = 0;

@@ -34,8 +34,6 @@ struct Options {
     std::FILE* Info() const { return csv || json ? stderr : stdout; }
 };
 
-// Strict: false for text that is not UTF-8.
-bool Utf8ToWide(const std::string& text, std::wstring& wide);
 bool ParseDate(const std::string& text, Date& date);
 bool ParseRows(const std::string& text, std::set<int>& rows);
 // A Windows path for a file name given on the command line (Wine maps the
