@@ -85,7 +85,11 @@ int PrintYear(int year)
 int PrintNext(double submitted)
 {
     const qf::HolidayChanges user = UserChanges();
-    std::printf("%s\n", Describe(qf::NextCreditingDate(submitted, user)).c_str());
+    const double credited = qf::NextCreditingDate(submitted, user);
+    // Only at the very end of the calendar is there no later banking day.
+    if (std::floor(credited) <= std::floor(submitted))
+        return UsageError("holidays --next: no crediting date follows " + Describe(submitted));
+    std::printf("%s\n", Describe(credited).c_str());
     return 0;
 }
 
