@@ -211,8 +211,9 @@ bool IsBankingDay(double date, Verdict& verdict, const HolidayChanges& user)
         verdict = Verdict{Verdict::Refused, 0, NonBankingReason::None};
         return false;
     }
-    // Weekends keep the rules' answers and counts in every year: the dialog
-    // has always told users these, and the lists are about weekdays.
+    // The lists say which weekdays are holidays. A weekend keeps the rules'
+    // refusal and count in every year, so the dialog's advice for a Saturday
+    // or Sunday does not change with them.
     if (IsWeekend(d)) {
         verdict = MonthRule(d);
         if (verdict.kind == Verdict::Undecided)
@@ -226,10 +227,9 @@ bool IsBankingDay(double date, Verdict& verdict, const HolidayChanges& user)
         verdict.days = DaysToNextBankingDay(d, user, verdict.days);
         return false;
     case HolidaySource::BuiltInList:
-    case HolidaySource::UserAdded: {
+    case HolidaySource::UserAdded:
         verdict = Holiday(DaysToNextBankingDay(d, user, INT32_MAX));
         return false;
-    }
     default:
         verdict = kBanking;
         return true;
