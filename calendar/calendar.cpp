@@ -221,11 +221,17 @@ bool IsBankingDay(double date, Verdict& verdict, const HolidayChanges& user)
         return verdict.kind == Verdict::Banking;
     }
     switch (WeekdaySource(d, user)) {
-    case HolidaySource::Rule:
-        // The rule's count, unless the user made an earlier day a banking day.
+    case HolidaySource::Rule: {
+        // The rule's count, unless the user made an earlier day a banking
+        // day. Where it lands on a day the user added, the count goes on to
+        // the next banking day: the user's own holiday is no likely banking day.
         verdict = MonthRule(d);
         verdict.days = DaysToNextBankingDay(d, user, verdict.days);
+        Day landing;
+        if (ToDay(d.serial + verdict.days, landing) && !IsBanking(landing, user) && IsBanking(landing, kNoChanges))
+            verdict.days = DaysToNextBankingDay(d, user, INT32_MAX);
         return false;
+    }
     case HolidaySource::BuiltInList:
     case HolidaySource::UserAdded:
         verdict = Holiday(DaysToNextBankingDay(d, user, INT32_MAX));

@@ -73,7 +73,8 @@ private:
 // A weekday that is a bank holiday by the built-in list or the user's
 // changes reaches its count by looking ahead: the distance to the first later
 // banking day. A weekday holiday by the rules keeps the rule's count, cut
-// short where a banking day comes first. Saturdays and Sundays keep the
+// short where a banking day comes first and carried on to the next banking
+// day where it lands on a day the user added. Saturdays and Sundays keep the
 // rule's count whatever lies ahead.
 bool IsBankingDay(double date, std::int32_t& daysToAdvance, NonBankingReason& reason);
 bool IsBankingDay(double date, std::int32_t& daysToAdvance, NonBankingReason& reason, const HolidayChanges& user);

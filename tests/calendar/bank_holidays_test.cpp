@@ -256,8 +256,13 @@ TEST(UserChangesTest, AddedWeekdayIsAHolidayCountedToTheNextBankingDay)
     EXPECT_EQ(Classify(Serial(2030, 4, 23), user), (Answer{false, 2, BH}));
     EXPECT_EQ(Classify(Serial(2030, 4, 24), user), (Answer{false, 1, BH}));
     EXPECT_EQ(Classify(Serial(2030, 4, 23)), (Answer{true, 0, None}));
-    // A rule holiday keeps the rule's count, even where it lands on an added day.
-    EXPECT_EQ(Classify(Serial(2030, 4, 22), user), (Answer{false, 1, BH}));
+    // A rule holiday's count does not stop on a day the user added...
+    EXPECT_EQ(Classify(Serial(2030, 4, 22), user), (Answer{false, 3, BH}));
+    EXPECT_EQ(Classify(Serial(2030, 4, 19), user), (Answer{false, 6, BH}));
+    // ...but keeps landing where the rule itself lands: Friday 1 January on
+    // the Saturday.
+    user.Add(Serial(2010, 1, 5));
+    EXPECT_EQ(Classify(Serial(2010, 1, 1), user), (Answer{false, 1, BH}));
     // In a year the list covers, the user still wins over it.
     user.Add(Serial(2022, 6, 6));
     EXPECT_EQ(Classify(Serial(2022, 6, 2), user), (Answer{false, 5, BH}));
