@@ -9,6 +9,7 @@
 
 #include "host/corvane/command_line.h"
 #include "host/corvane/component_version.h"
+#include "host/corvane/holidays_command.h"
 #include "host/corvane/host_program.h"
 
 using namespace corvane;
@@ -21,6 +22,8 @@ const char kUsage[] =
     "              [--template NAME] [--benref REF] [--iat ROWS] [--out PATH]\n"
     "              [--account SORTCODE:ACCOUNT] [--interactive] [--json]\n"
     "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv | --json] [--interactive]\n"
+    "  corvane holidays [YEAR]\n"
+    "  corvane holidays --next [DD/MM/YYYY]\n"
     "  corvane --version\n"
     "  corvane --help | -h | /?\n"
     "Options take their value as --opt VALUE or --opt=VALUE.\n"
@@ -53,6 +56,13 @@ const char kUsage[] =
     "  --csv          print the lines as CSV (everything else goes to standard error)\n"
     "  --json         print the outcome and the lines as one JSON object\n"
     "  --interactive  you answer the component's message boxes\n"
+    "holidays   prints the year's bank holidays (default: this year) as the\n"
+    "           component sees them, one a line: the date, the day and where it\n"
+    "           comes from (rule, built-in list, user added), and the days the\n"
+    "           user removed. The user's changes are read from section\n"
+    "           [Bank Holidays] of BANKSERV.INI, keys Add and Remove.\n"
+    "  --next     prints the proposed crediting date for payments submitted on\n"
+    "             the date (default: today)\n"
     "--version  prints this program's version and the registered component's.\n"
     "\n"
     "exit codes (every command):\n"
@@ -184,6 +194,14 @@ int StatementCommand(const std::vector<std::wstring>& arguments)
     return RunStatement(file, options);
 }
 
+int HolidaysCommand(const std::vector<std::wstring>& arguments)
+{
+    std::vector<std::string> args;
+    for (const std::wstring& a : arguments)
+        args.push_back(WideToUtf8(a));
+    return RunHolidays(args);
+}
+
 // Each command reads its own arguments (those after its name) with an
 // OptionReader and returns one of the exit codes of command_line.h; a new
 // command is one more line here and its lines in kUsage.
@@ -194,6 +212,7 @@ struct Command {
 const Command kCommands[] = {
     {"pay", PayCommand},
     {"statement", StatementCommand},
+    {"holidays", HolidaysCommand},
 };
 
 } // namespace
