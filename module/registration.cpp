@@ -8,7 +8,7 @@
 #include <string>
 
 #include "module/class_table.h"
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 
 namespace qf {
 namespace {

@@ -1,8 +1,8 @@
 #include "objects/bank.h"
 
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "objects/services.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 

@@ -4,8 +4,8 @@
 
 #include "objects/com_object.h"
 #include "objects/dispatch.h"
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
 
 namespace qf {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "payments/payment_text.h"
@@ -16,7 +16,7 @@
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
 #include "settings/settings_store.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 namespace {
@@ -136,7 +136,7 @@ std::string SaveFilter(const char* extension)
 
 } // namespace detail
 
-HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
+HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
     ComPtr<ICorvaneBankConfiguration> config =
         CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);

@@ -1,7 +1,7 @@
 // Creating the host's own components (BankConfiguration, StatementFileSelector).
 #pragma once
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
 
 namespace qf {
 

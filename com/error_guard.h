@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 #include "text/hresult.h"
 
 namespace qf {
