@@ -253,10 +253,8 @@ STDMETHODIMP CBank::get_FixedValue(long* value)
 STDMETHODIMP CBank::Configure(long)
 {
     return Guard([&] {
-        ComPtr<ICorvaneBankConfiguration> config =
-            CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
-        if (!config)
-            RaiseHostError(E_POINTER);
+        const ComPtr<ICorvaneBankConfiguration> config =
+            CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
         char bank[1024];
         FillBankName(bank);
         CheckHost(config->ConfigureBank(bank, 3));

@@ -10,6 +10,10 @@
 namespace qf {
 
 // An ordered list of interface pointers, each holding one reference.
+// The virtual operations below follow the collection's own interface in the
+// vtable, in this order, as the host's framework lays out its collections;
+// none of them is reachable through COM, but the layout is kept as the host
+// expects it.
 template <class Item, class Interface, const IID* Iid>
 class CListImpl : public DispatchImpl<Interface, Iid> {
 public:

@@ -138,10 +138,8 @@ std::string SaveFilter(const char* extension)
 
 HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
-    if (!config)
-        RaiseHostError(E_POINTER);
+    const ComPtr<ICorvaneBankConfiguration> config =
+        CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
     char bankName[100];
     FillBankName(bankName);
     char fileName[1024] = {}, extension[4] = {}, directory[1024] = {};

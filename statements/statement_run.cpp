@@ -45,10 +45,9 @@ Bstr MakeBstr(const CString& text)
 
 bool ChooseStatementFile(CString& path)
 {
-    ComPtr<ICorvaneStatementFileSelector> selector = CreateHostComponent<ICorvaneStatementFileSelector>(
-        CLSID_StatementFileSelector, IID_ICorvaneStatementFileSelector);
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
+    const ComPtr<ICorvaneStatementFileSelector> selector =
+        CreateHostComponent<ICorvaneStatementFileSelector>(CLSID_StatementFileSelector);
+    const ComPtr<ICorvaneBankConfiguration> config = CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
 
     char bankName[100];
     FillBankName(bankName);
