@@ -10,10 +10,9 @@
 namespace qf {
 
 // An ordered list of interface pointers, each holding one reference.
-// The virtual operations below follow the collection's own interface in the
-// vtable, in this order, as the host's framework lays out its collections;
-// none of them is reachable through COM, but the layout is kept as the host
-// expects it.
+// The virtual operations below follow the collection's interface in the
+// vtable, in this order: the established layout of the class. None of them is
+// reachable through COM; keep their order when adding to the class.
 template <class Item, class Interface, const IID* Iid>
 class CListImpl : public DispatchImpl<Interface, Iid> {
 public:
