@@ -122,14 +122,14 @@ try {
 
 STDMETHODIMP StatementFileSelector::get_FileName(BSTR* value)
 try {
-    if (HRESULT hr = Enter(L"FileName"); FAILED(hr))
+    if (HRESULT hr = Enter(L"get_FileName"); FAILED(hr))
         return hr;
     return CopyOut(m_fileName, value);
 } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementFileSelector::get_Cancelled(long* value)
 try {
-    if (HRESULT hr = Enter(L"Cancelled"); FAILED(hr))
+    if (HRESULT hr = Enter(L"get_Cancelled"); FAILED(hr))
         return hr;
     if (!value)
         return E_POINTER;

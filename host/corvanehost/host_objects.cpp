@@ -14,11 +14,11 @@ try {
     return PutTextField(member, m_text[index], value);
 } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP Payment::get_Amount(double* value) try { return GetField<double>(L"Amount", m_amount, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP Payment::get_Amount(double* value) try { return GetField<double>(L"get_Amount", m_amount, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP Payment::put_Amount(double value) try { return PutField<double>(nullptr, m_amount, value); } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP Payment::get_StatusCode(long* value) try { return GetField<long>(L"StatusCode", m_statusCode, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP Payment::get_StatusCode(long* value) try { return GetField<long>(L"get_StatusCode", m_statusCode, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP Payment::put_StatusCode(long value) try { return PutField<long>(L"put_StatusCode", m_statusCode, value); } catch (...) { return ContainedFailure(); }
 
@@ -52,7 +52,7 @@ try {
 
 STDMETHODIMP Payments::get_Count(long* count)
 try {
-    if (HRESULT hr = Enter(L"Count"); FAILED(hr))
+    if (HRESULT hr = Enter(L"get_Count"); FAILED(hr))
         return hr;
     if (!count)
         return E_POINTER;
@@ -95,11 +95,11 @@ BankAccount::~BankAccount()
     SysFreeString(m_accountNumber);
 }
 
-STDMETHODIMP BankAccount::get_SortCode(BSTR* value) try { return GetBstr(L"SortCode", m_sortCode, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP BankAccount::get_SortCode(BSTR* value) try { return GetBstr(L"get_SortCode", m_sortCode, value); } catch (...) { return ContainedFailure(); }
 STDMETHODIMP BankAccount::put_SortCode(BSTR value) try { return PutBstr(m_sortCode, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP BankAccount::get_AccountName(BSTR* value) try { return GetBstr(L"AccountName", m_accountName, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP BankAccount::get_AccountName(BSTR* value) try { return GetBstr(L"get_AccountName", m_accountName, value); } catch (...) { return ContainedFailure(); }
 STDMETHODIMP BankAccount::put_AccountName(BSTR value) try { return PutBstr(m_accountName, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP BankAccount::get_AccountNumber(BSTR* value) try { return GetBstr(L"AccountNumber", m_accountNumber, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP BankAccount::get_AccountNumber(BSTR* value) try { return GetBstr(L"get_AccountNumber", m_accountNumber, value); } catch (...) { return ContainedFailure(); }
 STDMETHODIMP BankAccount::put_AccountNumber(BSTR value) try { return PutBstr(m_accountNumber, value); } catch (...) { return ContainedFailure(); }
 
 BankRecord::BankRecord(BankAccount* account) : m_account(account) { m_account->AddRef(); }
@@ -110,7 +110,7 @@ try {
     if (!account)
         return E_POINTER;
     *account = nullptr;
-    if (HRESULT hr = Enter(L"Account"); FAILED(hr))
+    if (HRESULT hr = Enter(L"get_Account"); FAILED(hr))
         return hr;
     return HandOut(m_account, IID_ICorvaneBankAccount, reinterpret_cast<void**>(account));
 } catch (...) { return ContainedFailure(); }
@@ -135,7 +135,7 @@ try {
     return PutTextField(member, m_text[index], value);
 } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP StatementLine::get_Index(long* value) try { return GetField<long>(L"Index", m_index, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::get_Index(long* value) try { return GetField<long>(L"get_Index", m_index, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_LineNumber(VARIANT* value)
 try {
@@ -147,7 +147,7 @@ try {
 
 STDMETHODIMP StatementLine::put_LineNumber(VARIANT* value)
 try {
-    if (HRESULT hr = Enter(L"LineNumber"); FAILED(hr))
+    if (HRESULT hr = Enter(L"put_LineNumber"); FAILED(hr))
         return hr;
     if (!value)
         return E_POINTER;
@@ -156,21 +156,21 @@ try {
 
 STDMETHODIMP StatementLine::get_Date(DATE* value) try { return GetField<DATE>(nullptr, m_date, value); } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP StatementLine::put_Date(DATE value) try { return PutField<DATE>(L"Date", m_date, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_Date(DATE value) try { return PutField<DATE>(L"put_Date", m_date, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_TransactionType(long* value) try { return GetField<long>(L"get_TransactionType", m_transactionType, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP StatementLine::put_TransactionType(long value) try { return PutField<long>(L"TransactionType", m_transactionType, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_TransactionType(long value) try { return PutField<long>(L"put_TransactionType", m_transactionType, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_ValueDate(DATE* value) try { return GetField<DATE>(nullptr, m_valueDate, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::put_ValueDate(DATE value) try { return PutField<DATE>(nullptr, m_valueDate, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_Reconciled(long* value) try { return GetField<long>(L"get_Reconciled", m_reconciled, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP StatementLine::put_Reconciled(long value) try { return PutField<long>(L"Reconciled", m_reconciled, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_Reconciled(long value) try { return PutField<long>(L"put_Reconciled", m_reconciled, value); } catch (...) { return ContainedFailure(); }
 STDMETHODIMP StatementLine::get_MatchedEntry(long* value) try { return GetField<long>(L"get_MatchedEntry", m_matched, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP StatementLine::put_MatchedEntry(long value) try { return PutField<long>(L"MatchedEntry", m_matched, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_MatchedEntry(long value) try { return PutField<long>(L"put_MatchedEntry", m_matched, value); } catch (...) { return ContainedFailure(); }
 STDMETHODIMP StatementLine::get_Flags(long* value) try { return GetField<long>(L"get_Flags", m_flags, value); } catch (...) { return ContainedFailure(); }
-STDMETHODIMP StatementLine::put_Flags(long value) try { return PutField<long>(L"Flags", m_flags, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_Flags(long value) try { return PutField<long>(L"put_Flags", m_flags, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_ExchangeRate(double* value) try { return GetField<double>(nullptr, m_exchangeRate, value); } catch (...) { return ContainedFailure(); }
 
@@ -178,7 +178,7 @@ STDMETHODIMP StatementLine::put_ExchangeRate(double value) try { return PutField
 
 STDMETHODIMP StatementLine::get_Amount(double* value) try { return GetField<double>(nullptr, m_amount, value); } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP StatementLine::put_Amount(double value) try { return PutField<double>(L"Amount", m_amount, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP StatementLine::put_Amount(double value) try { return PutField<double>(L"put_Amount", m_amount, value); } catch (...) { return ContainedFailure(); }
 
 // ---- BankStatement ---------------------------------------------------------
 
@@ -243,6 +243,6 @@ try {
 
 STDMETHODIMP BankStatement::get_Balance(double* value) try { return GetField<double>(nullptr, m_balance, value); } catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP BankStatement::put_Balance(double value) try { return PutField<double>(L"Balance", m_balance, value); } catch (...) { return ContainedFailure(); }
+STDMETHODIMP BankStatement::put_Balance(double value) try { return PutField<double>(L"put_Balance", m_balance, value); } catch (...) { return ContainedFailure(); }
 
 } // namespace corvane
