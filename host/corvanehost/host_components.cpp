@@ -222,6 +222,18 @@ STDMETHODIMP HostControl::FailCall(BSTR member, long afterCalls, long hr)
     return S_OK;
 }
 
+STDMETHODIMP HostControl::FailOnce(BSTR member, long occurrence, long hr)
+{
+    if (occurrence < 1)
+        return E_INVALIDARG;
+    FailRule rule;
+    rule.after = occurrence - 1;
+    rule.times = 1;
+    rule.hr = hr;
+    State().failures[FromBstr(member)] = rule;
+    return S_OK;
+}
+
 STDMETHODIMP HostControl::get_LiveObjects(long* count)
 {
     if (!count)
