@@ -367,7 +367,12 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
     WriteSetting(keys.templateKey, options.templateName);
     WriteSetting(keys.benRefKey, options.beneficiaryReference);
 
-    count = batch.Count();
+    // The count that drives the writing. Without it there is no batch to
+    // write: an empty file (or a lone bulk header) would pass for a written one.
+    if (FAILED(payments->get_Count(&count))) {
+        service.SetStatus(NotWritten);
+        return S_OK;
+    }
     const bool elevated = platform::IsElevated();
     const CString redirected = detail::RedirectedPath(chosen);
 
