@@ -95,89 +95,6 @@ std::FILE* OpenForWriting(const char* path)
     return path && path[0] ? std::fopen(path, "wb+") : nullptr;
 }
 
-bool IsDiskFile(std::FILE* f) noexcept
-{
-    const intptr_t handle = _get_osfhandle(_fileno(f));
-    return handle != -1 && GetFileType(reinterpret_cast<HANDLE>(handle)) == FILE_TYPE_DISK;
-}
-
-// The payment file while the run writes it. Whatever the run does not store
-// completely is removed again, also when the run is left by an exception, so
-// that nobody uploads a truncated batch. Only the path that was opened is
-// removed, and only when the open handle was a disk file: a device or pipe
-// that the user named is no file of ours.
-class PaymentFile {
-public:
-    PaymentFile() = default;
-    PaymentFile(const PaymentFile&) = delete;
-    PaymentFile& operator=(const PaymentFile&) = delete;
-    // Left by an exception while the file is open: it cannot be complete.
-    ~PaymentFile()
-    {
-        if (m_file)
-            Remove();
-    }
-
-    // Opens chosen; when that fails and the process is not elevated, the
-    // VirtualStore path that Windows would have used.
-    bool Open(const char* chosen, const CString& redirected, bool elevated)
-    {
-        m_file = File(OpenForWriting(chosen));
-        if (m_file) {
-            m_path = chosen;
-        } else if (!elevated) {
-            m_file = File(OpenForWriting(redirected));
-            m_path = redirected;
-        }
-        return static_cast<bool>(m_file);
-    }
-
-    std::FILE* Get() const { return m_file.Get(); }
-
-    // Flushes and closes. False when any of what was written could not be
-    // stored; the file is then still there for Remove.
-    bool Store() noexcept
-    {
-        if (!m_file)
-            return false;
-        m_disk = IsDiskFile(m_file.Get());
-        return m_file.Close();
-    }
-
-    // Closes the file if need be and removes it. Tells the debugger output
-    // when the file stays behind.
-    void Remove() noexcept
-    {
-        if (m_file) {
-            m_disk = IsDiskFile(m_file.Get());
-            m_file.Close();
-        }
-        if (m_path.IsEmpty())
-            return;
-        const char* problem = nullptr;
-        if (!m_disk)
-            problem = "is not a disk file and was left alone";
-        else if (!DeleteFileA(m_path))
-            problem = "could not be removed";
-        if (!problem)
-            return;
-        const unsigned long error = m_disk ? GetLastError() : 0;
-        try {
-            CString text;
-            text.Format("Quillfen: the incomplete payment file %s %s (error %lu).\n",
-                        static_cast<const char*>(m_path), problem, error);
-            platform::DebugOutput(text);
-        } catch (...) {
-            platform::DebugOutput("Quillfen: an incomplete payment file could not be removed.\n");
-        }
-    }
-
-private:
-    File m_file;
-    CString m_path;
-    bool m_disk = false;
-};
-
 void NoticeRedirect(const CString& redirected)
 {
     File probe(std::fopen(redirected, "r+"));
@@ -306,6 +223,65 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
 
 namespace detail {
 
+bool IsDiskFile(std::FILE* f) noexcept
+{
+    const intptr_t handle = _get_osfhandle(_fileno(f));
+    return handle != -1 && GetFileType(reinterpret_cast<HANDLE>(handle)) == FILE_TYPE_DISK;
+}
+
+PaymentFile::~PaymentFile()
+{
+    // Left by an exception while the file is open: it cannot be complete.
+    if (m_file)
+        Remove();
+}
+
+bool PaymentFile::Open(const char* chosen, const CString& redirected, bool elevated)
+{
+    m_file = File(OpenForWriting(chosen));
+    if (m_file) {
+        m_path = chosen;
+    } else if (!elevated) {
+        m_file = File(OpenForWriting(redirected));
+        m_path = redirected;
+    }
+    return static_cast<bool>(m_file);
+}
+
+bool PaymentFile::Store() noexcept
+{
+    if (!m_file)
+        return false;
+    m_disk = IsDiskFile(m_file.Get());
+    return m_file.Close();
+}
+
+void PaymentFile::Remove() noexcept
+{
+    if (m_file) {
+        m_disk = IsDiskFile(m_file.Get());
+        m_file.Close();
+    }
+    if (m_path.IsEmpty())
+        return;
+    const char* problem = nullptr;
+    if (!m_disk)
+        problem = "is not a disk file and was left alone";
+    else if (!DeleteFileA(m_path))
+        problem = "could not be removed";
+    if (!problem)
+        return;
+    const unsigned long error = m_disk ? GetLastError() : 0;
+    try {
+        CString text;
+        text.Format("Quillfen: the incomplete payment file %s %s (error %lu).\n", static_cast<const char*>(m_path),
+                    problem, error);
+        platform::DebugOutput(text);
+    } catch (...) {
+        platform::DebugOutput("Quillfen: an incomplete payment file could not be removed.\n");
+    }
+}
+
 CString RedirectedPath(const char* path)
 {
     CString result;
@@ -376,7 +352,7 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
     const bool elevated = platform::IsElevated();
     const CString redirected = detail::RedirectedPath(chosen);
 
-    PaymentFile file;
+    detail::PaymentFile file;
     if (!file.Open(chosen, redirected, elevated)) {
         service.SetStatus(NotWritten);
         return S_OK;

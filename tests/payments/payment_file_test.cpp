@@ -15,6 +15,7 @@
 
 #include "host/automation/ui_automation.h"
 #include "objects/services.h"
+#include "payments/payment_run.h"
 #include "platform/platform.h"
 #include "platform/win32_services.h"
 #include "tests/support/com_test.h"
@@ -238,4 +239,51 @@ TEST_F(PaymentFileTest, AFileThatCannotBeRemovedIsNamedOnTheDebugOutput)
     EXPECT_NE(g_debug.find("could not be removed"), std::string::npos) << g_debug;
     EXPECT_TRUE(g_boxes.empty());
     CloseHandle(held);
+}
+
+TEST_F(PaymentFileTest, OnlyADiskFileThatWasOpenedIsRemoved)
+{
+    // A disk file: removed, quietly.
+    const std::string path = folder + "\\pay.csv";
+    {
+        detail::PaymentFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), CString(), true));
+        EXPECT_TRUE(detail::IsDiskFile(file.Get()));
+        std::fputs("partial", file.Get());
+        file.Remove();
+        EXPECT_FALSE(Exists(path));
+    }
+    EXPECT_EQ(g_debug, "");
+
+    // A pipe that the user named is no file of ours: left alone, and said so.
+    const char pipeName[] = "\\\\.\\pipe\\quillfen-payment-file-test";
+    HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    {
+        detail::PaymentFile file;
+        ASSERT_TRUE(file.Open(pipeName, CString(), true));
+        EXPECT_FALSE(detail::IsDiskFile(file.Get()));
+        file.Remove();
+    }
+    EXPECT_NE(g_debug.find(pipeName), std::string::npos) << g_debug;
+    EXPECT_NE(g_debug.find("is not a disk file"), std::string::npos) << g_debug;
+    CloseHandle(pipe);
+
+    // Left by an exception while open: the destructor removes the file.
+    g_debug.clear();
+    {
+        detail::PaymentFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), CString(), true));
+        std::fputs("partial", file.Get());
+    }
+    EXPECT_FALSE(Exists(path));
+    // Stored: the file stays.
+    {
+        detail::PaymentFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), CString(), true));
+        std::fputs("complete\r\n", file.Get());
+        EXPECT_TRUE(file.Store());
+    }
+    EXPECT_EQ(ReadAll(path), "complete\r\n");
+    EXPECT_EQ(g_debug, "");
 }
