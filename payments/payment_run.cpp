@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "calendar/holiday_list.h"
 #include "objects/host_objects.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
@@ -160,7 +161,13 @@ bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& opt
     CString templateName, beneficiaryReference;
     ReadSetting(keys.templateKey, templateName);
     ReadSetting(keys.benRefKey, beneficiaryReference);
-    CPayInfoDialog dialog(batch, templateName, beneficiaryReference);
+
+    // The user's bank holidays, read afresh for each run: the file may have
+    // been edited since the last one.
+    const BankHolidayLists lists = ReadBankHolidayLists();
+    HolidayChanges holidays = ParseHolidayChanges(lists.add.c_str(), lists.remove.c_str());
+
+    CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
     if (dialog.DoModal(GetActiveWindow()) != IDOK)
         return false;
     options.processingDate = dialog.GetProcessingDate();
