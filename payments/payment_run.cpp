@@ -12,7 +12,7 @@
 #include <string>
 
 #include "calendar/holiday_list.h"
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "payments/payment_text.h"
@@ -22,7 +22,7 @@
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
 #include "settings/settings_store.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 namespace {
@@ -119,10 +119,8 @@ struct FileSettings {
 
 FileSettings ReadFileSettings()
 {
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
-    if (!config)
-        RaiseHostError(E_POINTER);
+    const ComPtr<ICorvaneBankConfiguration> config =
+        CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
     char bankName[100];
     FillBankName(bankName);
     FileSettings settings;
@@ -316,7 +314,7 @@ std::string SaveFilter(const char* extension)
 
 } // namespace detail
 
-HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
+HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
     const FileSettings settings = ReadFileSettings();
     service.SetStatus(Completed);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "statements/rbs_transaction_file.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 namespace {
@@ -45,10 +45,9 @@ Bstr MakeBstr(const CString& text)
 
 bool ChooseStatementFile(CString& path)
 {
-    ComPtr<ICorvaneStatementFileSelector> selector = CreateHostComponent<ICorvaneStatementFileSelector>(
-        CLSID_StatementFileSelector, IID_ICorvaneStatementFileSelector);
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
+    const ComPtr<ICorvaneStatementFileSelector> selector =
+        CreateHostComponent<ICorvaneStatementFileSelector>(CLSID_StatementFileSelector);
+    const ComPtr<ICorvaneBankConfiguration> config = CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
 
     char bankName[100];
     FillBankName(bankName);
@@ -76,7 +75,7 @@ bool ChooseStatementFile(CString& path)
     return true;
 }
 
-bool AccountMatches(const CBankStatementService& service, const CTransactionRecord& record)
+bool AccountMatches(const StatementServiceState& service, const CTransactionRecord& record)
 {
     return record.SortCode() == service.SortCode && record.AccountNumber() == service.AccountNumber;
 }
@@ -144,7 +143,7 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
     }
 }
 
-HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
+HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
     service.SetStatus(0);
     // Nothing can be imported into no statement: refuse before asking the user.

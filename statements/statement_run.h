@@ -1,13 +1,23 @@
 // The statement import run of the statement service.
 #pragma once
-#include "objects/services.h"
+#include "com/host_interfaces.h"
+#include "text/cstring.h"
 
 namespace qf {
+
+// What a run needs of the statement service: the Status it leaves for the
+// host and the account of the last import, which outlives the run.
+struct StatementServiceState {
+    long& status;
+    CString& SortCode;
+    CString& AccountNumber;
+    void SetStatus(long value) const noexcept { status = value; }
+};
 
 // Imports the statement file the user picks through the host's selector
 // into the host's statement. Returns the run's HRESULT; raises through the
 // error guard's exceptions.
-HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement);
+HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement);
 
 // The callback handed to the host's file selector: labels a candidate file
 // as a statement file when its header has 14 or 18 fields.

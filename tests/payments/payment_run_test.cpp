@@ -620,21 +620,21 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
     };
     const Exact table[] = {
         {BulkList, L"GetPaymentFileSettings", First, DISP_E_EXCEPTION, kUntouched, false},
-        {BulkList, L"Count", First, DISP_E_EXCEPTION, 0, false},
-        {BulkList, L"Count", Last, S_OK, 2, false},
-        {BulkList, L"Account", First, S_OK, 0, true},
-        {BulkList, L"SortCode", First, S_OK, 0, true},
-        {BulkList, L"AccountNumber", First, S_OK, 0, true},
-        {BulkList, L"Details", First, S_OK, 0, true},
+        {BulkList, L"get_Count", First, DISP_E_EXCEPTION, 0, false},
+        {BulkList, L"get_Count", Last, S_OK, 2, false},
+        {BulkList, L"get_Account", First, S_OK, 0, true},
+        {BulkList, L"get_SortCode", First, S_OK, 0, true},
+        {BulkList, L"get_AccountNumber", First, S_OK, 0, true},
+        {BulkList, L"get_Details", First, S_OK, 0, true},
         {BulkList, L"put_StatusCode", First, S_OK, 0, true},
         {BulkList, L"put_StatusCode", Last, S_OK, 0, true},
         {BulkList, L"Item", Header, S_OK, 2, false},
         {BulkList, L"Item", Last, S_OK, 2, false},
-        {BulkList, L"PayerSortCode", First, S_FALSE, 1, false}, // the header's own check
-        {BulkList, L"PayeeSortCode", Last, S_FALSE, 1, false},
-        {Standard, L"PayeeAccountNumber", Last, S_FALSE, 1, false},
+        {BulkList, L"get_PayerSortCode", First, S_FALSE, 1, false}, // the header's own check
+        {BulkList, L"get_PayeeSortCode", Last, S_FALSE, 1, false},
+        {Standard, L"get_PayeeAccountNumber", Last, S_FALSE, 1, false},
         {Standard, L"Item", Last, S_OK, 2, false},
-        {Standard, L"StatusCode", Last, S_OK, 0, false}, // an IAT mark that cannot be read is none
+        {Standard, L"get_StatusCode", Last, S_OK, 0, false}, // an IAT mark that cannot be read is none
     };
 
     std::vector<bool> used(std::size(table));
@@ -733,8 +733,9 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
     for (std::size_t i = 0; i < used.size(); ++i)
         EXPECT_TRUE(used[i]) << "the normal run made no such call: row " << i;
     // The calls no other test fails are among those failed here.
-    for (const wchar_t* call : {L"Count", L"Account", L"SortCode", L"AccountNumber", L"put_StatusCode", L"Amount",
-                                L"PayeeAccountName", L"PayeeRollNumber", L"PayeeBACSReference", L"Item"})
+    for (const wchar_t* call : {L"get_Count", L"get_Account", L"get_SortCode", L"get_AccountNumber", L"put_StatusCode",
+                                L"get_Amount", L"get_PayeeAccountName", L"get_PayeeRollNumber",
+                                L"get_PayeeBACSReference", L"Item"})
         EXPECT_EQ(covered.count(call), 1u) << std::string(call, call + wcslen(call));
     host->Reset();
     DeleteFileA(path.c_str());

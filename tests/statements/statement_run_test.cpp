@@ -274,7 +274,7 @@ TEST_F(StatementRunTest, CancelledChoiceLeavesTheStatementUntouched)
         EXPECT_EQ(Status(), 1);
         EXPECT_EQ(Calls(L"SelectFile"), 1);
         EXPECT_EQ(CallbackResult(), 1) << "the selector still labels the file it offered";
-        for (const wchar_t* member : {L"Clear", L"Balance", L"AddLine", L"Account"})
+        for (const wchar_t* member : {L"Clear", L"put_Balance", L"AddLine", L"get_Account"})
             EXPECT_EQ(Calls(member), 0) << member;
         EXPECT_EQ(Balance(), -1.0) << "the host's initial balance";
         EXPECT_TRUE(Lines().empty());
@@ -319,12 +319,12 @@ TEST_F(StatementRunTest, ImportsTheAccountsLinesInFileOrderInBothLayouts)
         ASSERT_EQ(ImportForHostAccount(), S_OK);
 
         // The whole conversation with the host, in order.
-        const std::wstring perLine = L"AddLine;LineNumber;Date;TransactionType;Amount;Description;Reference;";
+        const std::wstring perLine = L"AddLine;put_LineNumber;put_Date;put_TransactionType;put_Amount;put_Description;put_Reference;";
         Bstr log;
         ASSERT_EQ(host->get_CallLog(log.Put()), S_OK);
         EXPECT_EQ(std::wstring(log.Text()),
-                  L"GetStatementFileSettings;SelectFile;Cancelled;FileName;Clear;Balance;Account;AccountNumber;"
-                  L"SortCode;" + perLine + perLine + perLine);
+                  L"GetStatementFileSettings;SelectFile;get_Cancelled;get_FileName;Clear;put_Balance;get_Account;"
+                  L"get_AccountNumber;get_SortCode;" + perLine + perLine + perLine);
         host->put_Logging(VARIANT_FALSE);
 
         EXPECT_EQ(Status(), 0);
@@ -428,7 +428,7 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
         t.credit = c.credit;
         Choose(Write("amounts.csv", Statement(kHeader18, {Row18(t)})));
         ASSERT_EQ(ImportForHostAccount(), S_OK);
-        EXPECT_EQ(Calls(L"Description"), c.descriptionCalls) << "a cheque's description is replaced";
+        EXPECT_EQ(Calls(L"put_Description"), c.descriptionCalls) << "a cheque's description is replaced";
         const std::vector<Imported> lines = Lines();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].type, c.transactionType);
@@ -516,7 +516,7 @@ TEST_F(StatementRunTest, WithoutTheHostsAccountTheLastOneIsUsed)
         host->Reset();
         Choose(path);
         if (failAccount)
-            Fail(L"Account", 0, E_FAIL);
+            Fail(L"get_Account", 0, E_FAIL);
         EXPECT_EQ(s->ImportStatement(bank, statement.Get()), S_OK);
         SetErrorInfo(0, nullptr);
         return Amounts();
@@ -589,7 +589,7 @@ TEST_F(StatementRunTest, NullStatementIsRefusedBeforeTheSelectorIsShown)
         EXPECT_EQ(Status(), 0);
         EXPECT_EQ(Calls(L"GetStatementFileSettings"), 0);
         EXPECT_EQ(Calls(L"SelectFile"), 0);
-        EXPECT_EQ(Calls(L"Account"), 0);
+        EXPECT_EQ(Calls(L"get_Account"), 0);
     }
 }
 
@@ -632,7 +632,7 @@ TEST_F(StatementRunTest, RefusedLinePropertiesDoNotStopTheRun)
 {
     Choose(Write("refused.csv", Statement(kHeader18, {Row18(Of(kAccount, "1.00")), Row18(Of(kAccount, "2.00")),
                                                       Row18(Of(kAccount, "3.00"))})));
-    for (const wchar_t* member : {L"Date", L"TransactionType", L"Description", L"Reference"})
+    for (const wchar_t* member : {L"put_Date", L"put_TransactionType", L"put_Description", L"put_Reference"})
         Fail(member, 0, E_FAIL);
     ASSERT_EQ(ImportForHostAccount(), S_OK);
     SetErrorInfo(0, nullptr);

@@ -3,7 +3,7 @@
 // reads it whole several times the way the import does: binary mode, one
 // record per line, the joined narrative built for each. Prints MB/s and
 // lines/s of the best pass and of the median.
-#include "bench/statement_generator.h"
+#include "statements/bench/statement_generator.h"
 
 #include <algorithm>
 #include <chrono>
