@@ -17,7 +17,7 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 
 using namespace qf;
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "com/host_components.h"
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 #include "com/error_guard.h"
 
 namespace qf {

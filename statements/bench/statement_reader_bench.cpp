@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 
 using namespace qf;
 

@@ -1,4 +1,4 @@
-// CRBSTransactionFile reads the bank's comma-separated statement export:
+// The statement reader. CRBSTransactionFile reads the bank's comma-separated statement export:
 // a header line, whose field count (14 or 18) identifies the file, then one
 // transaction per line.
 //

@@ -1,4 +1,4 @@
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 
 #include <climits>
 #include <cstring>
