@@ -98,9 +98,8 @@ Bstr MakeBstr(const CString& text, bool utf8 = false)
         return b;
     }
     Bstr b = Bstr::Attach(text.AllocSysString());
-    if (!b.Get()) {
+    if (!b.Get())
         RaiseBstrFailure();
-    }
     return b;
 }
 
