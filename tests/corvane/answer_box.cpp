@@ -2,9 +2,10 @@
 // statement: waits for the component's warning box in any process, prints
 // its caption and lines as the autopilot prints a box, and presses OK.
 //
-//   answer_box SECONDS
+//   answer_box SECONDS [STOP_FILE]
 //
-// Exit 0 when a box was answered, 1 when none came within SECONDS.
+// Exit 0 when a box was answered, 1 when none came within SECONDS or before
+// STOP_FILE appeared (the run it watched has ended).
 #include <windows.h>
 
 #include <cstdio>
@@ -57,8 +58,11 @@ void Print(HWND box)
 int main(int argc, char** argv)
 {
     const DWORD seconds = argc > 1 ? static_cast<DWORD>(std::atoi(argv[1])) : 60;
+    const char* stop = argc > 2 ? argv[2] : nullptr;
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < seconds * 1000) {
+        if (stop && GetFileAttributesA(stop) != INVALID_FILE_ATTRIBUTES)
+            break;
         HWND box = nullptr;
         EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
         if (box) {
@@ -69,6 +73,6 @@ int main(int argc, char** argv)
         }
         Sleep(50);
     }
-    std::fprintf(stderr, "answer_box: no box within %lu s\n", static_cast<unsigned long>(seconds));
+    std::fprintf(stderr, "answer_box: no box came\n");
     return 1;
 }
