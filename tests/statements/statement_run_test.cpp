@@ -702,6 +702,25 @@ TEST_F(StatementRunTest, TheHeaderDecidesTheLabelAndTheImport)
     }
 }
 
+TEST_F(StatementRunTest, TheBoxBelongsToTheHostsActiveWindow)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Corvane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
+    if (window)
+        SetActiveWindow(window);
+    if (!window || GetActiveWindow() != window) {
+        if (window)
+            DestroyWindow(window);
+        GTEST_SKIP() << "no active window here (no display?)";
+    }
+    Choose(Write("owner.csv", Statement(kHeader18, {Row18(Of(kOtherAccount, "1.00"))})));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].owner, window);
+    g_boxes.clear();
+    DestroyWindow(window);
+}
+
 TEST_F(StatementRunTest, AFolderOrALockedFileCannotBeOpened)
 {
     const std::string folder = TempPath("folder.csv");
