@@ -1,7 +1,9 @@
 #include "statements/statement_reader.h"
 
+#include <cctype>
 #include <climits>
 #include <cstring>
+#include <limits>
 
 #include "platform/platform.h"
 
@@ -12,8 +14,21 @@ constexpr char kSeparator = ',';
 constexpr int kMinDataFields = 14;
 constexpr int kFullLayoutFields = 18;
 
-// Room for the longest line, its terminator and one spare zero.
+// Room for the longest line, its terminator and one spare zero (ReadNext:
+// the longest line, the carriage return that ends it, the terminator).
 constexpr int kLineBufferSize = CRBSTransactionFile::kMaxLineLength + 2;
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Empty, or nothing but separators and white space: what a spreadsheet
+// leaves of an empty row.
+bool IsBlank(const char* line)
+{
+    for (const char* p = line; *p; ++p)
+        if (*p != kSeparator && !std::isspace(static_cast<unsigned char>(*p)))
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -38,6 +53,8 @@ bool CRBSTransactionFile::Open(const char* path, std::ios_base::openmode mode)
         Close();
         m_file.clear();
         m_headerFieldCount = 0;
+        m_utf8 = false;
+        m_lineNumber = 0;
         m_columnMap.clear();
         // std::ifstream opens through the C runtime's fopen, which shares
         // the file for reading and writing with other processes. Only text
@@ -60,7 +77,19 @@ bool CRBSTransactionFile::ReadHeader()
         return false;
     char line[kLineBufferSize] = {};
     ReadLine(line);
-    m_headerFieldCount = CountFields(line, kSeparator);
+    ++m_lineNumber;
+    if (m_file.fail() && !m_file.eof()) {
+        // A header longer than a line may be: its first part counts, and
+        // the data lines after it are still read.
+        m_file.clear();
+        m_file.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    const char* text = line;
+    if (std::strncmp(text, kByteOrderMark, 3) == 0) {
+        m_utf8 = true;
+        text += 3;
+    }
+    m_headerFieldCount = CountFields(text, kSeparator);
     return true;
 }
 
@@ -97,6 +126,7 @@ bool CRBSTransactionFile::ReadRecord(CTransactionRecord& record)
         record.Clear();
         char line[kLineBufferSize] = {};
         ReadLine(line);
+        ++m_lineNumber;
         Fill(record, line);
         return true;
     } catch (...) {
@@ -105,15 +135,75 @@ bool CRBSTransactionFile::ReadRecord(CTransactionRecord& record)
     }
 }
 
-void CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
+CRBSTransactionFile::Line CRBSTransactionFile::ReadNext(CTransactionRecord& record)
+{
+    Line result;
+    if (!m_file.is_open() || m_file.fail())
+        return result;
+    record.Clear();
+    char line[kLineBufferSize] = {};
+    m_file.getline(line, kLineBufferSize);
+    const std::streamsize extracted = m_file.gcount();
+    if (extracted == 0 && m_file.fail())
+        return result; // the end of the file
+    result.number = ++m_lineNumber;
+    result.kind = LineKind::Skipped;
+    if (m_file.fail()) {
+        // The line does not fit: pass over the rest of it, so that the
+        // lines after it are read.
+        m_file.clear();
+        m_file.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        result.reason = SkipReason::LineTooLong;
+        return result;
+    }
+    // The line feed counts as extracted but is not stored; a carriage
+    // return before it (binary mode) ends the line too.
+    std::size_t stored = static_cast<std::size_t>(extracted) - (m_file.eof() ? 0 : 1);
+    if (stored > 0 && line[stored - 1] == '\r')
+        --stored;
+    if (stored > static_cast<std::size_t>(kMaxLineLength)) {
+        result.reason = SkipReason::LineTooLong;
+        return result;
+    }
+    if (IsBlank(line)) {
+        result.kind = LineKind::Blank;
+        return result;
+    }
+    try {
+        const int typeColumn = Fill(record, line);
+        // A date or amount that cannot be read must not reach the host as
+        // 30 December 1899 or as 0.00; the amount column a line does not
+        // use is empty, and that is valid.
+        if (record.m_date == 0.0) {
+            result.reason = SkipReason::NotADate;
+            return result;
+        }
+        if (!IsAmountColumn(typeColumn + 1) || !IsAmountColumn(typeColumn + 2)) {
+            result.reason = SkipReason::NotAnAmount;
+            return result;
+        }
+    } catch (decltype(CTransactionRecord::NoError) failure) {
+        result.reason =
+            failure == CTransactionRecord::ColumnBeyondHeader ? SkipReason::BeyondHeader : SkipReason::TooFewFields;
+        return result;
+    }
+    result.kind = LineKind::Record;
+    return result;
+}
+
+int CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
 {
     m_fields.Split(line, kSeparator);
     const int fields = m_fields.Count();
     if (fields < kMinDataFields)
         throw CTransactionRecord::TooFewFields;
 
-    Text(1, 6, record.m_sortCode);
-    Text(2, 8, record.m_accountNumber);
+    // The account columns are kept whole as well: matching cleans them
+    // before it cuts them.
+    Text(1, INT_MAX, record.m_sortCodeColumn);
+    Text(2, INT_MAX, record.m_accountNumberColumn);
+    Cut(record.m_sortCodeColumn, 6, record.m_sortCode);
+    Cut(record.m_accountNumberColumn, 8, record.m_accountNumber);
     Text(3, 35, record.m_accountAlias);
     Text(4, 35, record.m_accountShortName);
     Text(5, 3, record.m_currency);
@@ -142,13 +232,14 @@ void CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
     if (debit > kAmountThreshold) {
         record.m_debit = debit;
         record.m_isDebit = 1;
-        return;
+        return typeColumn;
     }
     const double credit = Amount(typeColumn + 2);
     if (credit > kAmountThreshold) {
         record.m_isDebit = 0;
         record.m_credit = credit;
     }
+    return typeColumn;
 }
 
 const char* CRBSTransactionFile::Column(int column, std::size_t& length)
@@ -156,7 +247,7 @@ const char* CRBSTransactionFile::Column(int column, std::size_t& length)
     // Only columns the header declared may be read: an 18-field line under
     // a 14-field header fails here.
     if (column < 1 || static_cast<std::size_t>(column) > m_columnMap.size())
-        ThrowHr(kE_INVALIDARG);
+        throw CTransactionRecord::ColumnBeyondHeader;
     const char* raw = m_fields.Field(m_columnMap[static_cast<std::size_t>(column) - 1], m_field, length);
     return raw ? raw : "";
 }
@@ -166,9 +257,28 @@ void CRBSTransactionFile::Text(int column, int keep, CString& target)
     std::size_t length = 0;
     const char* text = Column(column, length);
     detail::StripQuotes(text, length);
-    if (length > static_cast<std::size_t>(keep))
-        length = static_cast<std::size_t>(keep);
-    target.Assign(text, static_cast<int>(length));
+    target.Assign(text, static_cast<int>(Kept(text, length, keep)));
+}
+
+void CRBSTransactionFile::Cut(const CString& whole, int keep, CString& target)
+{
+    const char* text = whole;
+    target.Assign(text, static_cast<int>(Kept(text, static_cast<std::size_t>(whole.GetLength()), keep)));
+}
+
+std::size_t CRBSTransactionFile::Kept(const char* text, std::size_t length, int keep) const
+{
+    // Widths count characters: bytes in ANSI, whole sequences in UTF-8.
+    if (m_utf8)
+        return Utf8Prefix(text, length, static_cast<std::size_t>(keep));
+    return length > static_cast<std::size_t>(keep) ? static_cast<std::size_t>(keep) : length;
+}
+
+bool CRBSTransactionFile::IsAmountColumn(int column)
+{
+    std::size_t length = 0;
+    const char* text = Column(column, length);
+    return detail::IsAmountText(text, length);
 }
 
 double CRBSTransactionFile::Amount(int column)
