@@ -11,8 +11,8 @@ namespace qf {
 namespace {
 
 constexpr char kSeparator = ',';
-constexpr int kMinDataFields = 14;
-constexpr int kFullLayoutFields = 18;
+constexpr int kMinDataFields = CRBSTransactionFile::kShortLayoutFields;
+constexpr int kFullLayoutFields = CRBSTransactionFile::kFullLayoutFields;
 
 // Room for the longest line, its terminator and one spare zero (ReadNext:
 // the longest line, the carriage return that ends it, the terminator).
@@ -95,7 +95,7 @@ bool CRBSTransactionFile::ReadHeader()
 
 bool CRBSTransactionFile::PrepareColumns()
 {
-    if (m_headerFieldCount != kMinDataFields && m_headerFieldCount != kFullLayoutFields)
+    if (!IsStatementHeader(m_headerFieldCount))
         return false;
     m_columnMap.clear();
     for (std::int32_t column = 1; column <= m_headerFieldCount; ++column)
@@ -130,6 +130,8 @@ bool CRBSTransactionFile::ReadRecord(CTransactionRecord& record)
         Fill(record, line);
         return true;
     } catch (...) {
+        // The wording ("Balance record" for any line) is the message that
+        // support has always seen for a line that could not be read; kept.
         platform::DebugOutput("Failed to read the Balance record\n");
         return false;
     }

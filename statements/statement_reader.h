@@ -31,6 +31,14 @@ public:
     // Longest line read; the rest of a longer line is not read, and the
     // stream's failure then ends the file.
     static constexpr int kMaxLineLength = 2047;
+    // The two layouts of the export, by their header's field count; the
+    // short layout's count is also the fewest fields a data line may have.
+    static constexpr std::int32_t kShortLayoutFields = 14;
+    static constexpr std::int32_t kFullLayoutFields = 18;
+    static constexpr bool IsStatementHeader(std::int32_t fields) noexcept
+    {
+        return fields == kShortLayoutFields || fields == kFullLayoutFields;
+    }
 
     // Opens path and reads the header. A file that cannot be opened is not
     // an error: the reader stays closed and HeaderFieldCount is 0.

@@ -268,7 +268,7 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
             return 0;
         CRBSTransactionFile file(path, std::ios_base::in);
         const std::int32_t fields = file.HeaderFieldCount();
-        if (fields != 18 && fields != 14)
+        if (!CRBSTransactionFile::IsStatementHeader(fields))
             return 0;
         std::memcpy(description, kStatementDescription, sizeof kStatementDescription);
         return 1;
@@ -287,16 +287,19 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
                            StatementImportReport& report)
 {
     report = StatementImportReport();
-    service.SetStatus(0);
+    service.SetStatus(StatementStatus::Done);
     // Nothing can be imported into no statement: refuse before asking the user.
     CheckArg(statement != nullptr);
 
     CString path;
     if (!ChooseStatementFile(path)) {
-        service.SetStatus(1);
+        service.SetStatus(StatementStatus::NoFileChosen);
         return S_OK;
     }
     report.path = path.c_str();
+    // The host's answers to these and to the line's properties below are
+    // ignored on purpose: a property the host refuses leaves that field
+    // empty, and the import goes on with the rest.
     statement->Clear();
     statement->put_Balance(0.0);
 
