@@ -328,6 +328,8 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         CString message;
         message.LoadResourceText(platform::ResourceModule(), IDS_TOO_MANY_PAYMENTS);
         platform::ShowMessageBox(GetActiveWindow(), message, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        // 40 is returned as the call's result too, a success code rather than
+        // an error: the host tells this outcome by it.
         return TooMany;
     }
 
