@@ -10,6 +10,7 @@
 #include "objects/host_objects.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
+#include "payments/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
 #include "platform/win32_services.h"
@@ -138,6 +139,7 @@ std::string SaveFilter(const char* extension)
 
 HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
+    PaymentRunLog log(service);
     ComPtr<ICorvaneBankConfiguration> config =
         CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
     if (!config)
@@ -156,6 +158,7 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
     CheckArg(payments != nullptr);
     long count = 0;
     CheckHost(payments->get_Count(&count));
+    log.Payments(count);
     if (count > kMaxPayments) {
         service.SetStatus(TooMany);
         CString message;
@@ -173,7 +176,9 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
 
     HostPaymentBatch batch(payments); // holds its own reference on the batch
     CPayInfoDialog dialog(batch, templateName, beneficiaryReference);
-    if (dialog.DoModal(GetActiveWindow()) != IDOK) {
+    const bool accepted = dialog.DoModal(GetActiveWindow()) == IDOK;
+    log.Options(accepted, dialog.GetPaymentFormat());
+    if (!accepted) {
         service.SetStatus(Cancelled);
         return S_OK;
     }
@@ -184,6 +189,7 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
 
     char chosen[MAX_PATH];
     if (!AskForFile(filter, extension, initialPath, chosen)) {
+        log.SaveDialog(false);
         service.SetStatus(Cancelled);
         return S_OK;
     }
@@ -196,12 +202,18 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
     const CString redirected = detail::RedirectedPath(chosen);
 
     File file(OpenForWriting(chosen));
-    if (!file && !elevated)
+    bool usesRedirect = false;
+    if (!file && !elevated) {
         file = File(OpenForWriting(redirected));
+        usesRedirect = static_cast<bool>(file);
+    }
     if (!file) {
+        log.NotOpened(chosen);
         service.SetStatus(NotWritten);
         return S_OK;
     }
+    log.Opened(usesRedirect ? static_cast<const char*>(redirected) : chosen, usesRedirect);
+    log.CountCodesOf(payments);
 
     HRESULT result = S_OK;
     bool headerPassed = true;

@@ -6,6 +6,7 @@
 
 #include "objects/host_objects.h"
 #include "statements/rbs_transaction_file.h"
+#include "statements/statement_run_log.h"
 #include "text/error_guard.h"
 
 namespace qf {
@@ -146,6 +147,7 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
 
 HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
+    StatementRunLog log(service);
     service.SetStatus(0);
     // Nothing can be imported into no statement: refuse before asking the user.
     CheckArg(statement != nullptr);
@@ -155,6 +157,7 @@ HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* b
         service.SetStatus(1);
         return S_OK;
     }
+    log.File(path);
     statement->Clear();
     statement->put_Balance(0.0);
 
@@ -171,12 +174,16 @@ HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* b
     }
 
     CRBSTransactionFile file(path, std::ios_base::in | std::ios_base::binary);
-    if (!file.PrepareColumns())
+    const bool prepared = file.PrepareColumns();
+    log.Header(file.HeaderFieldCount(), prepared);
+    if (!prepared)
         return S_OK;
     CTransactionRecord record;
     long lineNumber = 0;
     for (;;) {
         const bool ok = file.ReadRecord(record);
+        if (ok)
+            log.Read(AccountMatches(service, record));
         if (!AccountMatches(service, record)) {
             if (ok)
                 continue;
@@ -185,8 +192,10 @@ HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* b
         if (!ok)
             break;
         const HRESULT hr = ImportRecord(statement, record, ++lineNumber);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
+            log.Failed(hr);
             return hr;
+        }
     }
     return S_OK;
 }

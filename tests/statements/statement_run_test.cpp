@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "build_stamp.h"
+#include "quillfen_version.h"
 #include "tests/support/com_test.h"
+#include "tests/support/diagnostics_ini.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -648,3 +651,71 @@ TEST_F(StatementRunTest, RefusedLinePropertiesDoNotStopTheRun)
 }
 
 } // namespace
+
+namespace {
+
+// The diagnostics log without its time stamps.
+std::vector<std::string> LogLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0, end;
+    while ((end = text.find("\r\n", start)) != std::string::npos) {
+        const std::string line = text.substr(start, end - start);
+        lines.push_back(line.size() > 20 && line[4] == '-' && line[19] == ' ' ? line.substr(20) : "<bad line>");
+        start = end + 2;
+    }
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return lines;
+}
+
+} // namespace
+
+TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
+{
+    const std::string logPath = TempPath("diagnostics.log");
+    DeleteFileA(logPath.c_str());
+    Txn named;
+    named.narrative1 = "HARTLEY TIMBER";
+    named.debit = "1234.56";
+    const std::string path = Write("logged.csv", Statement(kHeader18, {Row18(named), Row18(Of(kOtherAccount, "77.70")),
+                                                                        Row18(Of(kAccount, "", "8642.19"))}));
+    Choose(path);
+    {
+        qf::test::DiagnosticsIni ini("true", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    ASSERT_EQ(Lines().size(), 2u);
+    const std::string log = qf::test::ReadWholeFile(logPath);
+    const auto lines = LogLines(log);
+    ASSERT_GE(lines.size(), 5u) << log;
+    EXPECT_EQ(lines.front(), "statement: statement import of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
+                             ") in statement_run_test.exe");
+    EXPECT_EQ(lines[1], "statement: file " + path);
+    EXPECT_EQ(lines[2], "statement: header: 18 fields");
+    EXPECT_EQ(lines[lines.size() - 2], "statement: account ****6819: 3 lines read, 2 imported, 1 for other accounts");
+    EXPECT_EQ(lines.back(), "statement: outcome: 2 lines imported");
+    for (std::size_t i = 3; i + 2 < lines.size(); ++i)
+        EXPECT_EQ(lines[i].rfind("statement: debug: ", 0), 0u) << "between them only the reader's messages: " << lines[i];
+    for (const char* personal : {"HARTLEY", "QUILLFEN LTD", kAccount, kOtherAccount, "1234.56", "8642.19", "77.70"})
+        EXPECT_EQ(log.find(personal), std::string::npos) << personal << " is in the log:\n" << log;
+
+    // A file that is no statement, then the log off.
+    DeleteFileA(logPath.c_str());
+    Choose(Write("not-a-statement.csv", Statement(HeaderOf(10), {"1,2,3,4,5,6,7,8,9,10"})));
+    {
+        qf::test::DiagnosticsIni ini("1", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    const auto refused = LogLines(qf::test::ReadWholeFile(logPath));
+    ASSERT_GE(refused.size(), 4u);
+    EXPECT_EQ(refused[2], "statement: header: 10 fields, not a statement file");
+    EXPECT_EQ(refused.back(), "statement: outcome: nothing imported");
+
+    DeleteFileA(logPath.c_str());
+    Choose(path);
+    {
+        qf::test::DiagnosticsIni ini("no", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    EXPECT_EQ(GetFileAttributesA(logPath.c_str()), INVALID_FILE_ATTRIBUTES);
+}
