@@ -1,8 +1,10 @@
 #include "calendar/calendar.h"
 
+#include "calendar/bank_holiday_list.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qf {
@@ -128,44 +130,138 @@ Verdict WeekdayRule(const Day& d)
     return kBanking;
 }
 
-bool IsBankingDay(double date, Verdict& verdict)
+// The built-in list as serial days, in order, and the years it covers.
+struct BuiltInList {
+    std::vector<std::int32_t> days;
+    std::vector<int> years;
+
+    BuiltInList()
+    {
+        for (std::size_t i = 0; i < detail::kBuiltInHolidayCount; ++i) {
+            const detail::BuiltInHoliday& h = detail::kBuiltInHolidays[i];
+            double serial = 0;
+            // The generator checks the form, not the calendar: a 30 February
+            // would be no date, and is left out rather than guessed at.
+            if (!DateToSerial(h.year, h.month, h.day, serial))
+                continue;
+            days.push_back(static_cast<std::int32_t>(serial));
+            if (years.empty() || years.back() != h.year)
+                years.push_back(h.year);
+        }
+        std::sort(days.begin(), days.end());
+        std::sort(years.begin(), years.end());
+        years.erase(std::unique(years.begin(), years.end()), years.end());
+    }
+    bool Covers(int year) const { return std::binary_search(years.begin(), years.end(), year); }
+    bool Holds(double day) const
+    {
+        return std::binary_search(days.begin(), days.end(), static_cast<std::int32_t>(day));
+    }
+};
+
+const BuiltInList& TheBuiltInList()
+{
+    static const BuiltInList list;
+    return list;
+}
+
+const HolidayChanges kNoChanges;
+
+bool IsWeekend(const Day& d) { return d.weekday == Saturday || d.weekday == Sunday; }
+
+// Who decides a weekday, in the order they take precedence.
+HolidaySource WeekdaySource(const Day& d, const HolidayChanges& user)
+{
+    if (user.IsAdded(d.serial))
+        return HolidaySource::UserAdded;
+    if (user.IsRemoved(d.serial))
+        return HolidaySource::UserRemoved;
+    const BuiltInList& list = TheBuiltInList();
+    if (list.Covers(d.date.year))
+        return list.Holds(d.serial) ? HolidaySource::BuiltInList : HolidaySource::None;
+    return MonthRule(d).kind == Verdict::Refused ? HolidaySource::Rule : HolidaySource::None;
+}
+
+bool IsHoliday(HolidaySource source)
+{
+    return source == HolidaySource::Rule || source == HolidaySource::BuiltInList || source == HolidaySource::UserAdded;
+}
+
+bool IsBanking(const Day& d, const HolidayChanges& user) { return !IsWeekend(d) && !IsHoliday(WeekdaySource(d, user)); }
+
+// Days from the day to the first later banking day, looking no further than
+// limit days; limit when there is none that close. Past the last date there is
+// no banking day, and the count stops there.
+std::int32_t DaysToNextBankingDay(const Day& d, const HolidayChanges& user, std::int32_t limit)
+{
+    for (std::int32_t step = 1; step < limit; ++step) {
+        Day next;
+        if (!ToDay(d.serial + step, next))
+            return step;
+        if (IsBanking(next, user))
+            return step;
+    }
+    return limit;
+}
+
+bool IsBankingDay(double date, Verdict& verdict, const HolidayChanges& user)
 {
     Day d;
     if (!ToDay(date, d)) {
         verdict = Verdict{Verdict::Refused, 0, NonBankingReason::None};
         return false;
     }
-    verdict = MonthRule(d);
-    if (verdict.kind == Verdict::Undecided)
-        verdict = WeekdayRule(d);
-    return verdict.kind == Verdict::Banking;
+    // The lists say which weekdays are holidays. A weekend keeps the rules'
+    // refusal and count in every year, so the dialog's advice for a Saturday
+    // or Sunday does not change with them.
+    if (IsWeekend(d)) {
+        verdict = MonthRule(d);
+        if (verdict.kind == Verdict::Undecided)
+            verdict = WeekdayRule(d);
+        return verdict.kind == Verdict::Banking;
+    }
+    switch (WeekdaySource(d, user)) {
+    case HolidaySource::Rule: {
+        // The rule's count, unless the user made an earlier day a banking
+        // day. Where it lands on a day the user added, the count goes on to
+        // the next banking day: the user's own holiday is no likely banking day.
+        verdict = MonthRule(d);
+        verdict.days = DaysToNextBankingDay(d, user, verdict.days);
+        Day landing;
+        if (ToDay(d.serial + verdict.days, landing) && !IsBanking(landing, user) && IsBanking(landing, kNoChanges))
+            verdict.days = DaysToNextBankingDay(d, user, INT32_MAX);
+        return false;
+    }
+    case HolidaySource::BuiltInList:
+    case HolidaySource::UserAdded:
+        verdict = Holiday(DaysToNextBankingDay(d, user, INT32_MAX));
+        return false;
+    default:
+        verdict = kBanking;
+        return true;
+    }
 }
 
-bool IsBanking(double date)
+bool InsertSorted(std::vector<std::int32_t>& days, double value)
 {
-    Verdict verdict;
-    return IsBankingDay(date, verdict);
+    CalendarDate date;
+    if (!SerialToDate(value, date))
+        return false;
+    const auto day = static_cast<std::int32_t>(std::floor(value));
+    const auto at = std::lower_bound(days.begin(), days.end(), day);
+    if (at == days.end() || *at != day)
+        days.insert(at, day);
+    return true;
 }
 
-// Whether a banking day lies strictly between the whole day `day` and the
-// day of `later`.
-bool HasBankingDayBetween(double day, double later)
+bool ContainsDay(const std::vector<std::int32_t>& days, double value)
 {
-    for (double d = day + 1; d < std::floor(later); ++d)
-        if (IsBanking(d))
-            return true;
-    return false;
-}
-
-// The first banking day after date (time of day kept). No run of
-// non-banking days is longer than four; past the last representable date
-// there is none, and fallback is returned.
-double NextBankingDayAfter(double date, double fallback)
-{
-    for (int step = 1; step <= 7; ++step)
-        if (IsBanking(date + step))
-            return date + step;
-    return fallback;
+    if (!std::isfinite(value))
+        return false;
+    const double day = std::floor(value);
+    if (day < INT32_MIN || day > INT32_MAX)
+        return false;
+    return std::binary_search(days.begin(), days.end(), static_cast<std::int32_t>(day));
 }
 
 // Floored modulo: the result lies in 0..m-1 whatever the sign of a.
@@ -217,49 +313,64 @@ double EasterSunday(int year)
     return DateToSerial(easter);
 }
 
+void HolidayChanges::Add(double day) { InsertSorted(m_added, day); }
+void HolidayChanges::Remove(double day) { InsertSorted(m_removed, day); }
+bool HolidayChanges::IsAdded(double day) const { return ContainsDay(m_added, day); }
+bool HolidayChanges::IsRemoved(double day) const { return ContainsDay(m_removed, day); }
+
 bool IsBankingDay(double date, std::int32_t& daysToAdvance, NonBankingReason& reason)
 {
+    return IsBankingDay(date, daysToAdvance, reason, kNoChanges);
+}
+
+bool IsBankingDay(double date, std::int32_t& daysToAdvance, NonBankingReason& reason, const HolidayChanges& user)
+{
     Verdict verdict;
-    const bool banking = IsBankingDay(date, verdict);
+    const bool banking = IsBankingDay(date, verdict, user);
     daysToAdvance = verdict.days;
     reason = verdict.reason;
     return banking;
 }
 
-double NextCreditingDate(double now)
+double NextCreditingDate(double now) { return NextCreditingDate(now, kNoChanges); }
+
+double NextCreditingDate(double now, const HolidayChanges& user)
 {
     Day today;
     if (!ToDay(now, today))
         return now;
-
-    // BACS three-day cycle: submitted today, credited two banking days later.
-    // Thursday and Friday step over the weekend, Saturday counts from Monday.
-    static const int kOffset[7] = {2, 2, 2, 2, 4, 4, 3};
-    const double base = now + kOffset[today.weekday];
-
-    // Bank holidays between now and base push the date on; weekend refusals
-    // do not, as the offset already steps over the weekend.
-    int holidays = 0;
-    for (double d = today.serial + 1; d <= std::floor(base); ++d) {
-        Verdict v;
-        if (!IsBankingDay(d, v) && v.reason == NonBankingReason::BankHoliday)
-            ++holidays;
+    // BACS three-day cycle: processed on the first banking day after
+    // submission, credited on the second. Counting banking days themselves
+    // rather than adding holidays to a weekday offset keeps weekend holidays
+    // and their substitutes from being stepped over twice.
+    int banking = 0;
+    for (double step = 1;; ++step) {
+        Day d;
+        if (!ToDay(today.serial + step, d))
+            return now;
+        if (IsBanking(d, user) && ++banking == 2)
+            return now + step;
     }
+}
 
-    // A payment is processed on a banking day and credited on the next one,
-    // so at least one banking day must lie between submission and crediting.
-    // Holidays that push the candidate over a weekend can skip that day
-    // (Wednesday 24 December before a Thursday Christmas would give Monday
-    // 29th with no processing day before it); then the candidate becomes the
-    // processing day and the payment is credited on the banking day after.
-    double candidate = base + holidays;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        Verdict v;
-        if (IsBankingDay(candidate, v))
-            return HasBankingDayBetween(today.serial, candidate) ? candidate : NextBankingDayAfter(candidate, now);
-        candidate += v.days;
-    }
-    return now;
+HolidaySource HolidaySourceOf(double date, const HolidayChanges& user)
+{
+    Day d;
+    if (!ToDay(date, d) || IsWeekend(d))
+        return HolidaySource::None;
+    return WeekdaySource(d, user);
+}
+
+int BuiltInListFirstYear()
+{
+    const BuiltInList& list = TheBuiltInList();
+    return list.years.empty() ? 0 : list.years.front();
+}
+
+int BuiltInListLastYear()
+{
+    const BuiltInList& list = TheBuiltInList();
+    return list.years.empty() ? 0 : list.years.back();
 }
 
 } // namespace qf

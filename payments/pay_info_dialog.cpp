@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -74,8 +75,8 @@ bool SerialToSystemTime(double serial, SYSTEMTIME& time)
 }
 
 CPayInfoDialog::CPayInfoDialog(PaymentBatch& payments, const CString& templateName,
-                               const CString& beneficiaryReference)
-    : m_logic(payments, templateName, beneficiaryReference)
+                               const CString& beneficiaryReference, HolidayChanges holidays)
+    : m_logic(payments, templateName, beneficiaryReference, std::move(holidays))
 {
     // Loaded by name, so that a system without the extended initialisation
     // still shows the dialog (the classes are then registered on load).

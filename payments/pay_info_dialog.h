@@ -21,7 +21,9 @@ class CPayInfoDialog {
 public:
     // payments must outlive the dialog. Makes sure the date picker's window
     // class is registered (comctl32's InitCommonControlsEx, when present).
-    CPayInfoDialog(PaymentBatch& payments, const CString& templateName, const CString& beneficiaryReference);
+    // holidays: the user's bank holiday changes, for the proposal and checks.
+    CPayInfoDialog(PaymentBatch& payments, const CString& templateName, const CString& beneficiaryReference,
+                   HolidayChanges holidays = {});
     ~CPayInfoDialog();
     CPayInfoDialog(const CPayInfoDialog&) = delete;
     CPayInfoDialog& operator=(const CPayInfoDialog&) = delete;

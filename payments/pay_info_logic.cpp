@@ -1,6 +1,7 @@
 #include "payments/pay_info_logic.h"
 
 #include <cmath>
+#include <utility>
 
 #include "calendar/calendar.h"
 #include "payments/payment_text.h"
@@ -55,12 +56,14 @@ PaymentRow ReadPaymentRow(Payment* payment)
     return row;
 }
 
-PayInfoLogic::PayInfoLogic(PaymentBatch& batch, const CString& templateName, const CString& beneficiaryReference)
-    : m_batch(batch), m_template(templateName), m_beneficiaryReference(beneficiaryReference)
+PayInfoLogic::PayInfoLogic(PaymentBatch& batch, const CString& templateName, const CString& beneficiaryReference,
+                           HolidayChanges holidays)
+    : m_batch(batch), m_template(templateName), m_beneficiaryReference(beneficiaryReference),
+      m_holidays(std::move(holidays))
 {
 }
 
-void PayInfoLogic::Open() { m_processingDate = NextCreditingDate(Today()); }
+void PayInfoLogic::Open() { m_processingDate = NextCreditingDate(Today(), m_holidays); }
 
 PaymentRow PayInfoLogic::Row(std::int32_t index)
 {
@@ -105,7 +108,7 @@ std::optional<DateRefusal> PayInfoLogic::CheckProcessingDate() const
 
     std::int32_t daysToAdvance = 0;
     NonBankingReason reason = NonBankingReason::None;
-    if (!IsBankingDay(m_processingDate, daysToAdvance, reason)) {
+    if (!IsBankingDay(m_processingDate, daysToAdvance, reason, m_holidays)) {
         CString text = reason == NonBankingReason::BankHoliday
                            ? "The date you specified falls on a Bank holiday. Try advancing the date \r\n"
                            : "The date you specified falls on a weekend. Try advancing the date \r\n";

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "calendar/calendar.h"
 #include "payments/payment_format.h"
 #include "payments/payment_source.h"
 #include "text/cstring.h"
@@ -59,8 +60,10 @@ class PayInfoLogic {
 public:
     // batch must outlive the object. The two texts are what the settings
     // held for the account; they are offered again whenever a format that
-    // uses them is chosen.
-    PayInfoLogic(PaymentBatch& batch, const CString& templateName, const CString& beneficiaryReference);
+    // uses them is chosen. holidays are the user's own bank holiday changes:
+    // the proposal and the date checks both go by them.
+    PayInfoLogic(PaymentBatch& batch, const CString& templateName, const CString& beneficiaryReference,
+                 HolidayChanges holidays = {});
 
     // Proposes the processing date: the next BACS crediting date for a
     // payment submitted today.
@@ -112,6 +115,7 @@ private:
     PaymentFormat m_format = PaymentFormat::Standard;
     double m_processingDate = 0;
     bool m_changesMade = false;
+    HolidayChanges m_holidays;
 };
 
 } // namespace qf

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "calendar/holiday_list.h"
 #include "objects/host_objects.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
@@ -174,8 +175,13 @@ HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, IC
     ReadSetting(templateKey, templateName);
     ReadSetting(benRefKey, beneficiaryReference);
 
+    // The user's bank holidays, read afresh for each run: the file may have
+    // been edited since the last one.
+    const BankHolidayLists lists = ReadBankHolidayLists();
+    HolidayChanges holidays = ParseHolidayChanges(lists.add.c_str(), lists.remove.c_str());
+
     HostPaymentBatch batch(payments); // holds its own reference on the batch
-    CPayInfoDialog dialog(batch, templateName, beneficiaryReference);
+    CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
     const bool accepted = dialog.DoModal(GetActiveWindow()) == IDOK;
     log.Options(accepted, dialog.GetPaymentFormat());
     if (!accepted) {

@@ -94,6 +94,34 @@ bool WriteSetting(const char* key, const char* value)
     return WritePrivateProfileStringA(kSection, key, value, file) != FALSE;
 }
 
+bool ReadSettingText(const char* section, const char* key, std::string& value)
+{
+    value.clear();
+    const char* file = SettingsFile();
+    if (!section || !key || !file)
+        return false;
+    // The profile functions cut a value to the buffer and say so only by
+    // filling it to size - 1: grow until the value fits with room to spare.
+    // The ceiling keeps a damaged file from taking all memory.
+    const DWORD kCeiling = 64u << 20;
+    for (DWORD size = 1024;; size *= 2) {
+        std::string buffer(size, '\0');
+        const DWORD copied = GetPrivateProfileStringA(section, key, "", &buffer[0], size, file);
+        if (copied < size - 1 || size >= kCeiling) {
+            value.assign(buffer.data(), copied);
+            return copied > 0;
+        }
+    }
+}
+
+BankHolidayLists ReadBankHolidayLists()
+{
+    BankHolidayLists lists;
+    ReadSettingText("Bank Holidays", "Add", lists.add);
+    ReadSettingText("Bank Holidays", "Remove", lists.remove);
+    return lists;
+}
+
 namespace detail {
 void ForgetSettingsFilePath()
 {

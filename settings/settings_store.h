@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "text/cstring.h"
 
 namespace qf {
@@ -26,6 +28,18 @@ bool ReadSetting(const char* key, CString& value);
 // Stores value under key, creating the file, the section and the key as
 // needed. False when the system reports failure or there is no settings path.
 bool WriteSetting(const char* key, const char* value);
+
+// The user's own bank holiday changes: the texts of keys "Add" and "Remove"
+// in section "Bank Holidays", whole however long they are; "" where missing.
+// The texts are not interpreted here.
+struct BankHolidayLists {
+    std::string add, remove;
+};
+BankHolidayLists ReadBankHolidayLists();
+
+// The whole value of key in section, however long. False, and value "", for
+// a missing or empty value or when there is no settings path.
+bool ReadSettingText(const char* section, const char* key, std::string& value);
 
 namespace detail {
 // Forgets the cached path, so that the next call looks the folder up again.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/corvane/holidays_command.h"
 #include "host/corvane/host_program.h"
 
 using namespace corvane;
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
         return 0;
     }
     const std::string command = args[0];
+    if (command == "holidays")
+        return RunHolidays(std::vector<std::string>(args.begin() + 1, args.end()));
     if (command != "pay" && command != "statement")
         return UsageError("unknown command '" + command + "'");
 

@@ -334,6 +334,8 @@ TEST_F(PayInfoDialogTest, OkRefusesDatesWithTheirMessagesAndStaysOpen)
          weekend + "1 day to the next likely Banking Day."},
         {"Good Friday", {2022, 4, 13}, {2022, 4, 15}, "Non-Banking Date Specified",
          holiday + "4 days to the next likely Banking Day."},
+        {"the spring holiday moved to Thursday 2 June", {2022, 5, 20}, {2022, 6, 2}, "Non-Banking Date Specified",
+         holiday + "4 days to the next likely Banking Day."},
         {"a Friday 46 days ahead", {2022, 6, 6}, {2022, 7, 22}, "Invalid Processing Date Specified",
          "The processing date specified is too far in the future.\rProcessing dates can be at most 45 days after "
          "today's date."},

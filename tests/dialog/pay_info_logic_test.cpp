@@ -87,6 +87,46 @@ TEST_F(PayInfoLogicTest, ProposesTheNextCreditingDateFromToday)
     }
 }
 
+// The proposal and the checks on OK go by the same holidays: the official
+// list's and the user's own.
+TEST_F(PayInfoLogicTest, ProposalAndChecksFollowTheListAndTheUsersChanges)
+{
+    const std::string holiday = "The date you specified falls on a Bank holiday. Try advancing the date \r\n";
+    SetToday(2022, 6, 1, 16);
+    PayInfoLogic june2022(batch, "", "");
+    june2022.Open();
+    EXPECT_EQ(DateOf(june2022.ProcessingDate()), (CalendarDate{2022, 6, 7})); // Monday, then over 2 and 3 June
+    SetToday(2022, 5, 20);
+    PayInfoLogic may2022(batch, "", "");
+    may2022.Open();
+    ASSERT_TRUE(may2022.ChangeProcessingDate(Day(2022, 6, 2)));
+    std::optional<DateRefusal> refusal = may2022.CheckProcessingDate();
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_STREQ(refusal->caption, "Non-Banking Date Specified");
+    EXPECT_EQ(std::string(refusal->text), holiday + "4 days to the next likely Banking Day.");
+    ASSERT_TRUE(may2022.ChangeProcessingDate(Day(2022, 5, 30)));
+    EXPECT_FALSE(may2022.CheckProcessingDate().has_value()); // the spring holiday moved away
+
+    HolidayChanges user;
+    user.Add(Day(2030, 4, 23));
+    user.Remove(Day(2030, 5, 6));
+    SetToday(2030, 4, 17, 9);
+    PayInfoLogic withChanges(batch, "", "", user);
+    PayInfoLogic without(batch, "", "");
+    withChanges.Open();
+    without.Open();
+    EXPECT_EQ(DateOf(withChanges.ProcessingDate()), (CalendarDate{2030, 4, 24}));
+    EXPECT_EQ(DateOf(without.ProcessingDate()), (CalendarDate{2030, 4, 23}));
+    ASSERT_TRUE(withChanges.ChangeProcessingDate(Day(2030, 4, 23)));
+    refusal = withChanges.CheckProcessingDate();
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(std::string(refusal->text), holiday + "1 day to the next likely Banking Day.");
+    ASSERT_TRUE(withChanges.ChangeProcessingDate(Day(2030, 5, 6)));
+    EXPECT_FALSE(withChanges.CheckProcessingDate().has_value());
+    ASSERT_TRUE(without.ChangeProcessingDate(Day(2030, 5, 6)));
+    EXPECT_TRUE(without.CheckProcessingDate().has_value());
+}
+
 TEST_F(PayInfoLogicTest, OnlyARealChangeOfFormatOrDateCounts)
 {
     logic.Open();

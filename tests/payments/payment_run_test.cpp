@@ -5,6 +5,7 @@
 
 #include <shlobj.h>
 
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "build_stamp.h"
+#include "calendar/calendar.h"
 #include "host/automation/ui_automation.h"
 #include "payments/payment_run.h"
+#include "platform/serial_date.h"
 #include "quillfen_version.h"
 #include "tests/support/com_test.h"
 #include "tests/support/diagnostics_ini.h"
@@ -303,6 +306,44 @@ TEST_F(PaymentRun, CancellingEitherDialogWritesNothing)
     EXPECT_EQ(Setting("RBSBanklineTemplate"), "<none>");
 }
 
+// The user's bank holidays come from the settings file at the start of each
+// run, so an edit between runs takes effect in the next one.
+TEST_F(PaymentRun, TheUsersBankHolidaysAreReadForEachRun)
+{
+    const std::string file = SettingsFile();
+    // The component reads the real clock: the proposal without changes, and
+    // with that day added as a holiday.
+    const double today = Today();
+    const double plain = std::floor(NextCreditingDate(today));
+    HolidayChanges added;
+    added.Add(plain);
+    const double moved = std::floor(NextCreditingDate(today, added));
+    ASSERT_GT(moved, plain);
+    CalendarDate day;
+    ASSERT_TRUE(SerialToDate(plain, day));
+    char entry[16];
+    wsprintfA(entry, "%02d/%02d/%04d", day.day, day.month, day.year);
+
+    auto proposal = [&] {
+        double shown = 0;
+        auto batch = MakePayments(1);
+        EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                      HWND dialog = d.WaitForWindow(kOptions);
+                      const SYSTEMTIME date = d.Date(dialog, 2003);
+                      DateToSerial(date.wYear, date.wMonth, date.wDay, shown);
+                      d.ClickNoWait(dialog, IDCANCEL);
+                  }),
+                  S_OK);
+        return shown;
+    };
+    // A malformed entry beside it does not stop the list from being read.
+    ASSERT_TRUE(WritePrivateProfileStringA("Bank Holidays", "Add", (std::string("31/02/2030, ") + entry).c_str(),
+                                           file.c_str()));
+    EXPECT_EQ(proposal(), moved);
+    ASSERT_TRUE(WritePrivateProfileStringA("Bank Holidays", nullptr, nullptr, file.c_str()));
+    EXPECT_EQ(proposal(), plain);
+}
+
 TEST_F(PaymentRun, SaveDialogFilterFollowsTheExtension)
 {
     auto batch = MakePayments(1);
@@ -493,17 +534,22 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
     const std::string path = folder + "\\logged.csv";
     {
         qf::test::DiagnosticsIni ini("1", logPath.c_str());
+        // The calendar's message about a mistyped holiday goes into the entry.
+        WritePrivateProfileStringA("Bank Holidays", "Add", "31/02/2030", SettingsFile().c_str());
         EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
                       Confirm(d, Standard);
                       SaveAs(d, path);
                   }),
                   S_FALSE);
+        WritePrivateProfileStringA("Bank Holidays", nullptr, nullptr, SettingsFile().c_str());
     }
     const std::string log = ReadAll(logPath);
     EXPECT_EQ(LogLines(log), (std::vector<std::string>{
                                  "payments: payment run of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
                                  ") in payment_run_test.exe",
                                  "payments: 3 payments",
+                                 "payments: debug: Quillfen: BANKSERV.INI [Bank Holidays] Add: '31/02/2030' is not "
+                                 "a date as DD/MM/YYYY and is ignored",
                                  "payments: options dialog: OK, layout Standard",
                                  "payments: writing " + path,
                                  "payments: status codes: code 0: 2, code 28: 1",

@@ -154,6 +154,45 @@ TEST_F(SettingsStoreTest, LongValuesComeBackCutToTheReadersBuffer)
     EXPECT_EQ(std::string(small, sizeof small), std::string("ABCDEFG\0####", 12));
 }
 
+// The bank holiday lists are read whole however long they grow: lengths
+// around the first buffer's size, and one far past it.
+TEST_F(SettingsStoreTest, BankHolidayListsAreReadWholeAtAnyLength)
+{
+    BankHolidayLists lists = ReadBankHolidayLists();
+    EXPECT_EQ(lists.add, "");
+    EXPECT_EQ(lists.remove, "");
+
+    const std::string file = GetSettingsFilePath();
+    for (std::size_t length : {1u, 1022u, 1023u, 1024u, 2047u, 2048u, 300000u}) {
+        SCOPED_TRACE(length);
+        std::string add(length, ' ');
+        for (std::size_t i = 0; i < length; ++i)
+            add[i] = "0123456789/, "[i % 13];
+        add.front() = add.back() = '1'; // the profile functions trim spaces at either end
+        // Written as a user's editor would: Wine's own writer mangles values
+        // of 64 KiB and more.
+        ForgetFile();
+        std::ofstream(file, std::ios::binary) << "[Bank Holidays]\r\nAdd=" << add << "\r\nRemove=01/06/2022\r\n";
+        lists = ReadBankHolidayLists();
+        EXPECT_EQ(lists.add.size(), add.size());
+        EXPECT_TRUE(lists.add == add);
+        EXPECT_EQ(lists.remove, "01/06/2022");
+    }
+    // Section and keys are found whatever their case; the other section is untouched.
+    ASSERT_TRUE(WriteSetting("Add", "not a holiday"));
+    ASSERT_TRUE(WritePrivateProfileStringA("Bank Holidays", nullptr, nullptr, file.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("BANK HOLIDAYS", "ADD", "23/04/2030", file.c_str()));
+    lists = ReadBankHolidayLists();
+    EXPECT_EQ(lists.add, "23/04/2030");
+    EXPECT_EQ(lists.remove, "");
+
+    std::string value = "left over";
+    EXPECT_FALSE(ReadSettingText("Bank Holidays", "Remove", value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(ReadSettingText(nullptr, "Add", value));
+    EXPECT_FALSE(ReadSettingText("Bank Holidays", nullptr, value));
+}
+
 TEST_F(SettingsStoreTest, EmptyValueReadsLikeAMissingKey)
 {
     ASSERT_TRUE(WriteSetting("RBSBanklineTemplate", ""));
