@@ -143,8 +143,10 @@ Function RestorePrevious
     RegDLL "$INSTDIR\Quillfen.dll"
   ${ElseIf} ${FileExists} "$INSTDIR\Quillfen.dll"
   ${AndIfNot} ${FileExists} "$INSTDIR\Uninstall.exe"
-    ; A first install: nothing of ours stays behind.
+    ; A first install: nothing of ours stays behind. The folder cannot go
+    ; while it is the installer's working folder.
     Delete "$INSTDIR\Quillfen.dll"
+    SetOutPath "$TEMP"
     RMDir "$INSTDIR"
   ${EndIf}
 FunctionEnd
