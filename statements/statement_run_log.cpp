@@ -21,6 +21,10 @@ StatementRunLog::~StatementRunLog()
             m_log.Write("account %s: %ld lines read, %ld imported, %ld for other accounts",
                         diagnostics::MaskedAccount(m_service.AccountNumber).c_str(), m_read, m_imported,
                         m_read - m_imported);
+            // The first line not read: the end of the file, or a blank or
+            // short line, which ends the reading early.
+            if (SUCCEEDED(m_failure))
+                m_log.Write("reading ended at line %ld of the file", m_read + 2);
         }
         if (FAILED(m_failure))
             m_log.Write("outcome: failed with 0x%08lX after %ld lines", static_cast<unsigned long>(m_failure),

@@ -687,17 +687,30 @@ TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
     ASSERT_EQ(Lines().size(), 2u);
     const std::string log = qf::test::ReadWholeFile(logPath);
     const auto lines = LogLines(log);
-    ASSERT_GE(lines.size(), 5u) << log;
+    ASSERT_GE(lines.size(), 6u) << log;
     EXPECT_EQ(lines.front(), "statement: statement import of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
                              ") in statement_run_test.exe");
     EXPECT_EQ(lines[1], "statement: file " + path);
     EXPECT_EQ(lines[2], "statement: header: 18 fields");
-    EXPECT_EQ(lines[lines.size() - 2], "statement: account ****6819: 3 lines read, 2 imported, 1 for other accounts");
+    EXPECT_EQ(lines[lines.size() - 3], "statement: account ****6819: 3 lines read, 2 imported, 1 for other accounts");
+    EXPECT_EQ(lines[lines.size() - 2], "statement: reading ended at line 5 of the file");
     EXPECT_EQ(lines.back(), "statement: outcome: 2 lines imported");
-    for (std::size_t i = 3; i + 2 < lines.size(); ++i)
+    for (std::size_t i = 3; i + 3 < lines.size(); ++i)
         EXPECT_EQ(lines[i].rfind("statement: debug: ", 0), 0u) << "between them only the reader's messages: " << lines[i];
     for (const char* personal : {"HARTLEY", "QUILLFEN LTD", kAccount, kOtherAccount, "1234.56", "8642.19", "77.70"})
         EXPECT_EQ(log.find(personal), std::string::npos) << personal << " is in the log:\n" << log;
+
+    // A blank line ends the reading: the entry says where.
+    DeleteFileA(logPath.c_str());
+    Choose(Write("blank.csv", Statement(kHeader18, {Row18(named), "", Row18(named)})));
+    {
+        qf::test::DiagnosticsIni ini("1", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    const auto early = LogLines(qf::test::ReadWholeFile(logPath));
+    ASSERT_GE(early.size(), 3u);
+    EXPECT_EQ(early[early.size() - 3], "statement: account ****6819: 1 lines read, 1 imported, 0 for other accounts");
+    EXPECT_EQ(early[early.size() - 2], "statement: reading ended at line 3 of the file");
 
     // A file that is no statement, then the log off.
     DeleteFileA(logPath.c_str());
