@@ -36,7 +36,7 @@ const char* LayoutName(PaymentFormat format)
 
 PaymentRunLog::PaymentRunLog(const CBankPaymentService& service) : m_log("payments"), m_service(service)
 {
-    m_log.Write("payment run of Quillfen %s in %s", diagnostics::ComponentVersion(),
+    m_log.Write("payment run of Quillfen %s in %s", diagnostics::ComponentVersion().c_str(),
                 diagnostics::HostProcessName().c_str());
 }
 

@@ -6,11 +6,12 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <vector>
 
-#include "build_stamp.h"
 #include "platform/platform.h"
-#include "quillfen_version.h"
+#include "platform/win32_services.h"
 #include "settings/settings_store.h"
 #include "text/file_holder.h"
 
@@ -102,9 +103,32 @@ std::string HostProcessName()
     return PathFindFileNameA(path);
 }
 
-const char* ComponentVersion()
+std::string ComponentVersion()
 {
-    return QF_VERSION_STRING " (build " QF_BUILD_STAMP ")";
+    // Read from the module's own version resource, so that the log names
+    // exactly what support reads from the file.
+    const HMODULE module = platform::ResourceModule();
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!data || size == 0)
+        return "(no version resource)";
+    // The query may use room past the resource's own bytes; a private copy
+    // twice the size gives it that.
+    std::vector<BYTE> block(2 * static_cast<std::size_t>(size));
+    std::memcpy(block.data(), data, size);
+    auto value = [&block](const wchar_t* name) {
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        void* text = nullptr;
+        UINT length = 0;
+        std::string narrow;
+        if (VerQueryValueW(block.data(), query.c_str(), &text, &length) && text)
+            for (const wchar_t* c = static_cast<const wchar_t*>(text); *c; ++c)
+                narrow += *c < 0x80 ? static_cast<char>(*c) : '?';
+        return narrow.empty() ? std::string("unknown") : narrow;
+    };
+    return value(L"FileVersion") + " (build " + value(L"BuildStamp") + ")";
 }
 
 RunLog::RunLog(const char* run)

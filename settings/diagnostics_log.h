@@ -38,8 +38,8 @@ std::string MaskedAccount(const char* number);
 // The file name of the process's program ("corvane.exe").
 std::string HostProcessName();
 
-// "2.2.230.0 (build 2901e423993d)".
-const char* ComponentVersion();
+// "2.2.230.0 (build 2901e423993d)", from the component's version resource.
+std::string ComponentVersion();
 
 // One run's entry in the log, written when the run ends (the object goes).
 // While it lives, every diagnostic message this thread writes to the debug

@@ -8,7 +8,7 @@ namespace qf {
 
 StatementRunLog::StatementRunLog(const CBankStatementService& service) : m_log("statement"), m_service(service)
 {
-    m_log.Write("statement import of Quillfen %s in %s", diagnostics::ComponentVersion(),
+    m_log.Write("statement import of Quillfen %s in %s", diagnostics::ComponentVersion().c_str(),
                 diagnostics::HostProcessName().c_str());
 }
 
