@@ -1,8 +1,10 @@
 // Fuzz target for the statement reader: arbitrary bytes as a statement file
 // (header plus lines), and every line through the field helpers. Besides
 // the sanitizers' checks it asserts what the reader promises whatever the
-// input: fields within their widths, amounts finite and never negative,
-// dates either 0 or a real calendar day.
+// input: fields within their widths (characters in a UTF-8 file), amounts
+// finite and never negative, dates either 0 or a real calendar day; and of
+// ReadNext: line numbers that rise one by one, records with a real date,
+// an end that comes.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -17,7 +19,7 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 
 using namespace qf;
 
@@ -73,22 +75,62 @@ void CheckAmount(double amount)
     Check(std::isfinite(amount) && amount >= 0.0, "amount negative or not finite");
 }
 
-void CheckRecord(CTransactionRecord& r)
+void CheckRecord(CTransactionRecord& r, bool utf8)
 {
-    Check(r.SortCode().GetLength() <= 6 && r.AccountNumber().GetLength() <= 8, "account fields too long");
-    Check(r.AccountAlias().GetLength() <= 35 && r.AccountShortName().GetLength() <= 35, "names too long");
-    Check(r.Currency().GetLength() <= 3 && r.AccountType().GetLength() <= 20, "currency/type too long");
-    Check(r.BIC().GetLength() <= 34 && r.BankName().GetLength() <= 35 && r.BranchName().GetLength() <= 27,
+    // Widths count characters in a UTF-8 file, bytes otherwise.
+    auto width = [utf8](const CString& text) {
+        const std::size_t bytes = static_cast<std::size_t>(text.GetLength());
+        return static_cast<int>(utf8 ? Utf8Length(text, bytes) : bytes);
+    };
+    Check(width(r.SortCode()) <= 6 && width(r.AccountNumber()) <= 8, "account fields too long");
+    Check(width(r.AccountAlias()) <= 35 && width(r.AccountShortName()) <= 35, "names too long");
+    Check(width(r.Currency()) <= 3 && width(r.AccountType()) <= 20, "currency/type too long");
+    Check(width(r.BIC()) <= 34 && width(r.BankName()) <= 35 && width(r.BranchName()) <= 27,
           "bank fields too long");
-    Check(r.DateText().GetLength() <= 511 && r.Type().GetLength() <= 3, "date text or type too long");
+    Check(r.DateText().GetLength() <= 511 && width(r.Type()) <= 3, "date text or type too long");
+    Check(r.SortCodeColumn().GetLength() <= 511 && r.AccountNumberColumn().GetLength() <= 511,
+          "account columns too long");
     for (const CString* n : {&r.Narrative1(), &r.Narrative2(), &r.Narrative3(), &r.Narrative4(), &r.Narrative5()})
-        Check(n->GetLength() <= 50, "narrative too long");
+        Check(width(*n) <= 50, "narrative too long");
     CheckAmount(r.Debit());
     CheckAmount(r.Credit());
     Check(r.IsDebit() == 0 || r.IsDebit() == 1, "IsDebit not 0 or 1");
     Check(r.IsDebit() ? r.Debit() > kAmountThreshold && r.Credit() == 0.0 : r.Debit() == 0.0, "debit and credit mixed");
     CheckDate(r.Date());
-    Check(r.GetNarrative().GetLength() <= 5 * 50 + 4, "joined narrative too long");
+    Check(width(r.GetNarrative()) <= 5 * 50 + 4, "joined narrative too long");
+    for (const CString* column : {&r.SortCodeColumn(), &r.AccountNumberColumn()}) {
+        const std::size_t length = static_cast<std::size_t>(column->GetLength());
+        Check(AccountKey(*column, length, 8).size() <= std::max<std::size_t>(length, 8), "account key grew");
+    }
+}
+
+// The import's way through the file: every line once, in order, until the
+// end; a record always has a date.
+void CheckReadNext(const char* path, std::ios::openmode mode)
+{
+    CRBSTransactionFile file(path, mode);
+    if (!file.PrepareColumns())
+        return;
+    CTransactionRecord record;
+    long expected = 2;
+    for (int lines = 0;; ++lines) {
+        Check(lines <= 1 << 16, "ReadNext does not end");
+        const CRBSTransactionFile::Line line = file.ReadNext(record);
+        if (line.kind == CRBSTransactionFile::LineKind::End)
+            break;
+        Check(line.number == expected++, "line numbers skip or repeat");
+        if (line.kind == CRBSTransactionFile::LineKind::Record) {
+            Check(record.Date() != 0.0, "a record without a date");
+            CheckRecord(record, file.IsUtf8());
+        } else if (line.kind == CRBSTransactionFile::LineKind::Skipped) {
+            const int reason = static_cast<int>(line.reason);
+            Check(reason >= static_cast<int>(SkipReason::TooFewFields) &&
+                      reason <= static_cast<int>(SkipReason::NotAnAmount),
+                  "unknown skip reason");
+            Check(std::strcmp(SkipReasonText(line.reason), "unreadable") != 0, "reason without text");
+        }
+    }
+    Check(file.ReadNext(record).kind == CRBSTransactionFile::LineKind::End, "the end does not stay the end");
 }
 
 // Every line of the input (cut like the reader cuts it) through the
@@ -179,10 +221,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         int failures = 0;
         for (int lines = 0; lines < 4096 && failures < 4; ++lines) {
             if (file.ReadRecord(record))
-                CheckRecord(record);
+                CheckRecord(record, file.IsUtf8());
             else
                 ++failures;
         }
     }
+    CheckReadNext(path.c_str(), mode);
     return 0;
 }

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <new>
+
 #include "module/class_table.h"
 #include "objects/com_object.h"
 #include "objects/dispatch.h"
@@ -52,8 +54,10 @@ STDAPI DllRegisterServer()
         return E_UNEXPECTED;
     try {
         return qf::RegisterServer(path);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
 }
 
@@ -64,7 +68,9 @@ STDAPI DllUnregisterServer()
         return E_UNEXPECTED;
     try {
         return qf::UnregisterServer(path);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
 }

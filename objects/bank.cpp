@@ -1,8 +1,8 @@
 #include "objects/bank.h"
 
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "objects/services.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 
@@ -253,10 +253,8 @@ STDMETHODIMP CBank::get_FixedValue(long* value)
 STDMETHODIMP CBank::Configure(long)
 {
     return Guard([&] {
-        ComPtr<ICorvaneBankConfiguration> config =
-            CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
-        if (!config)
-            RaiseHostError(E_POINTER);
+        const ComPtr<ICorvaneBankConfiguration> config =
+            CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
         char bank[1024];
         FillBankName(bank);
         CheckHost(config->ConfigureBank(bank, 3));

@@ -4,12 +4,15 @@
 
 #include "objects/com_object.h"
 #include "objects/dispatch.h"
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
 
 namespace qf {
 
 // An ordered list of interface pointers, each holding one reference.
+// The virtual operations below follow the collection's interface in the
+// vtable, in this order: the established layout of the class. None of them is
+// reachable through COM; keep their order when adding to the class.
 template <class Item, class Interface, const IID* Iid>
 class CListImpl : public DispatchImpl<Interface, Iid> {
 public:

@@ -38,7 +38,6 @@ public:
     HRESULT InnerQueryInterface(REFIID iid, void** out) noexcept;
     ULONG InnerAddRef() noexcept { return ++m_refs; }
     ULONG InnerRelease() noexcept;
-    IUnknown* InnerUnknown() noexcept { return &m_inner; }
 
     // Creates an instance of T as a class object's CreateInstance does.
     template <class T> static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept;

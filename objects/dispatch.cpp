@@ -6,7 +6,7 @@
 
 #include "objects/critical_section.h"
 #include "platform/win32_services.h"
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 
 namespace qf {
 namespace {

@@ -3,9 +3,9 @@
 #pragma once
 #include "objects/com_object.h"
 #include "objects/dispatch.h"
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
-#include "text/error_guard.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
+#include "com/error_guard.h"
 
 namespace qf {
 
@@ -54,6 +54,8 @@ public:
 
     long Status() const { return m_status; }
     void SetStatus(long status) { m_status = status; }
+    // The Status a run leaves behind.
+    long& StatusRef() noexcept { return m_status; }
 
 protected:
     explicit IBankServiceImpl(const wchar_t* name)

@@ -1,9 +1,9 @@
 // The host's batch and payments as the payment writers and the options
 // dialog see them (payment_source.h), over ICorvanePayments/ICorvanePayment.
 #pragma once
-#include "objects/host_interfaces.h"
+#include "com/host_interfaces.h"
 #include "payments/payment_source.h"
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 
 namespace qf {
 

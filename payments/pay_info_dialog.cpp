@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "payments/payment_checks.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 #include "platform/win32_services.h"
@@ -178,10 +179,10 @@ BOOL CPayInfoDialog::OnCommand(int id, int code)
         EnableIatControls(IsDlgButtonChecked(m_hWnd, IDC_IAT_MARKING) == BST_CHECKED);
         return TRUE;
     case IDC_SET_IAT:
-        MarkSelectedPayments(1);
+        MarkSelectedPayments(kIatMark);
         return TRUE;
     case IDC_RESET_IAT:
-        MarkSelectedPayments(0);
+        MarkSelectedPayments(kNoMark);
         return TRUE;
     case IDOK:
         OnOk();

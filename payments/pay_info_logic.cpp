@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "calendar/calendar.h"
+#include "payments/payment_checks.h"
 #include "payments/payment_text.h"
 #include "platform/serial_date.h"
 #include "resources/resource.h"
@@ -143,7 +144,7 @@ void PayInfoLogic::ClearMarks()
     const std::int32_t count = m_batch.Count();
     for (std::int32_t index = 0; index < count; ++index)
         if (std::unique_ptr<Payment> payment = m_batch.Item(index))
-            payment->SetStatusCode(0);
+            payment->SetStatusCode(kNoMark);
 }
 
 void PayInfoLogic::Accept(const char* templateText, const char* beneficiaryReferenceText)

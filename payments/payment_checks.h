@@ -31,6 +31,8 @@ constexpr std::int32_t kLastPaymentStatus = 35;
 // Transfer, and the Standard and Template writers read any non-zero value
 // left in StatusCode as that mark.
 constexpr std::int32_t kIatMark = 1;
+// No mark: what Reset and Cancel leave in StatusCode.
+constexpr std::int32_t kNoMark = 0;
 
 // An amount must be above 0.0000005 taken in single precision, which is
 // 4.999999987376214e-07 as a double (the double 5e-7 itself lies just above

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "calendar/holiday_list.h"
-#include "objects/host_objects.h"
+#include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "payments/payment_run_log.h"
@@ -18,7 +18,7 @@
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
 #include "settings/settings_store.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 namespace {
@@ -138,13 +138,11 @@ std::string SaveFilter(const char* extension)
 
 } // namespace detail
 
-HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
+HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
     PaymentRunLog log(service);
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
-    if (!config)
-        RaiseHostError(E_POINTER);
+    const ComPtr<ICorvaneBankConfiguration> config =
+        CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
     char bankName[100];
     FillBankName(bankName);
     char fileName[1024] = {}, extension[4] = {}, directory[1024] = {};

@@ -3,16 +3,23 @@
 #pragma once
 #include <string>
 
-#include "objects/services.h"
+#include "com/host_interfaces.h"
+#include "text/cstring.h"
 
 namespace qf {
+
+// What a run needs of the payment service: the Status it leaves for the host.
+struct PaymentServiceState {
+    long& status;
+    void SetStatus(long value) const noexcept { status = value; }
+};
 
 // Runs the whole export: configuration, options dialog, save dialog,
 // settings, the file and each payment's status code. Leaves the outcome in
 // the service's Status and returns S_OK, S_FALSE (a payment failed its
 // checks) or 40 (too many payments). Failures of the host are raised as
 // HostError, bad arguments as hr_t, for the caller's error guard.
-HRESULT RunPayments(CBankPaymentService& service, ICorvanePayments* payments, ICorvaneBankRecord* bank);
+HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank);
 
 namespace detail {
 // Where Windows puts a file that a process without administrator rights

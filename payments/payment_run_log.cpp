@@ -4,7 +4,6 @@
 #include <map>
 #include <string>
 
-#include "objects/services.h"
 
 namespace qf {
 namespace {
@@ -34,7 +33,7 @@ const char* LayoutName(PaymentFormat format)
     return "unknown";
 }
 
-PaymentRunLog::PaymentRunLog(const CBankPaymentService& service) : m_log("payments"), m_service(service)
+PaymentRunLog::PaymentRunLog(const PaymentServiceState& service) : m_log("payments"), m_service(service)
 {
     m_log.Write("payment run of Quillfen %s in %s", diagnostics::ComponentVersion().c_str(),
                 diagnostics::HostProcessName().c_str());
@@ -61,7 +60,7 @@ PaymentRunLog::~PaymentRunLog()
             }
             m_log.Write("status codes: %s", text.empty() ? "(no payments)" : text.c_str());
         }
-        const long status = m_service.Status();
+        const long status = m_service.status;
         m_log.Write("outcome: Status %ld, %s", status, OutcomeText(status));
     } catch (...) {
     }

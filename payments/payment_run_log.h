@@ -7,15 +7,14 @@
 
 #include "payments/host_payments.h"
 #include "payments/payment_format.h"
+#include "payments/payment_run.h"
 #include "settings/diagnostics_log.h"
 
 namespace qf {
 
-class CBankPaymentService;
-
 class PaymentRunLog {
 public:
-    explicit PaymentRunLog(const CBankPaymentService& service);
+    explicit PaymentRunLog(const PaymentServiceState& service);
     // Writes the outcome (the service's Status) and the status codes.
     ~PaymentRunLog();
     PaymentRunLog(const PaymentRunLog&) = delete;
@@ -33,7 +32,7 @@ public:
 
 private:
     diagnostics::RunLog m_log;
-    const CBankPaymentService& m_service;
+    const PaymentServiceState& m_service;
     std::unique_ptr<PaymentBatch> m_batch;
 };
 

@@ -4,7 +4,7 @@
 #include "platform/win32_services.h"
 #include "resources/resource.h"
 #include "text/cstring.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 

@@ -69,7 +69,7 @@ bool AppendToLog(const std::string& path, const std::string& text, std::uint64_t
     if (path.empty() || text.empty())
         return true;
     // An entry larger than the cap on its own is cut, not left out.
-    const std::string entry = text.size() > maxBytes ? text.substr(0, maxBytes) : text;
+    const std::string entry = text.size() > maxBytes ? text.substr(0, static_cast<std::size_t>(maxBytes)) : text;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         const std::uint64_t size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

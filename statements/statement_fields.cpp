@@ -231,16 +231,94 @@ void RemoveChars(CString& text, const char* set)
         text.Assign(kept.data(), static_cast<int>(kept.size()));
 }
 
-double detail::ParseAmount(const char* text, std::size_t length)
+namespace {
+
+// An amount's text as it is read: outer quotes, white space, thousands
+// separators and minus signs dropped, up to a zero byte. Amounts are short;
+// the small-string buffer keeps this free of the heap.
+std::string CleanAmount(const char* text, std::size_t length)
 {
     detail::StripQuotes(text, length);
-    // Amounts are short; the small-string buffer keeps this free of the heap.
     std::string kept;
     for (std::size_t i = 0; i < length && text[i]; ++i) {
         const char c = text[i];
         if (!IsSpace(c) && c != ',' && c != '-')
             kept.push_back(c);
     }
+    return kept;
+}
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Bytes of the character that starts at text[0]: a byte and the
+// continuation bytes after it, at most four in all. A stray continuation
+// byte thus joins the character before it, and no valid sequence is ever
+// cut in two.
+std::size_t CharacterBytes(const char* text, std::size_t length)
+{
+    std::size_t n = 1;
+    while (n < length && n < 4 && IsContinuation(text[n]))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+bool detail::IsAmountText(const char* text, std::size_t length)
+{
+    const std::string kept = CleanAmount(text, length);
+    if (kept.empty())
+        return true;
+    bool digit = false;
+    for (const char c : kept) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != '.' && c != '+' && c != 'e' && c != 'E')
+            return false; // also keeps out "inf", "nan" and hexadecimal
+    }
+    if (!digit)
+        return false;
+    char* end = nullptr;
+    const double value = std::strtod(kept.c_str(), &end);
+    return end == kept.c_str() + kept.size() && std::isfinite(value);
+}
+
+std::size_t Utf8Prefix(const char* text, std::size_t length, std::size_t characters)
+{
+    std::size_t bytes = 0;
+    for (; bytes < length && characters > 0; --characters)
+        bytes += CharacterBytes(text + bytes, length - bytes);
+    return bytes;
+}
+
+std::size_t Utf8Length(const char* text, std::size_t length)
+{
+    std::size_t characters = 0;
+    for (std::size_t bytes = 0; bytes < length; ++characters)
+        bytes += CharacterBytes(text + bytes, length - bytes);
+    return characters;
+}
+
+std::string AccountKey(const char* text, std::size_t length, std::size_t width)
+{
+    std::string key;
+    bool digits = true;
+    for (std::size_t i = 0; i < length && text[i]; ++i) {
+        const char c = text[i];
+        if (c == '-' || IsSpace(c))
+            continue;
+        digits = digits && c >= '0' && c <= '9';
+        key.push_back(c);
+    }
+    // A spreadsheet drops leading zeros: 018705 comes back as 18705.
+    if (digits && !key.empty() && key.size() < width)
+        key.insert(0, width - key.size(), '0');
+    return key;
+}
+
+double detail::ParseAmount(const char* text, std::size_t length)
+{
+    const std::string kept = CleanAmount(text, length);
     if (kept.empty())
         return 0.0;
     const double value = std::atof(kept.c_str());

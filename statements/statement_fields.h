@@ -4,6 +4,7 @@
 // the text and the buffer they are given.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "text/cstring.h"
@@ -66,11 +67,28 @@ double ParseAmount(const CString& text);
 // text is no date. See the definition for the exact rules.
 double ParseDate(const CString& text);
 
+// UTF-8 text: the bytes of its first `characters` characters, and its
+// length in characters. A character is a byte and the continuation bytes
+// (10xxxxxx) after it, at most four bytes, so a valid sequence is never cut;
+// stray bytes of invalid text are counted without reading past length.
+std::size_t Utf8Prefix(const char* text, std::size_t length, std::size_t characters);
+std::size_t Utf8Length(const char* text, std::size_t length);
+
+// A sort code (width 6) or account number (width 8) as it is compared:
+// spaces, other white space and dashes removed, and, when what remains is
+// digits only and shorter than width, leading zeros put back. Text up to a
+// zero byte. "01-87-05" and "18705" both give "018705".
+std::string AccountKey(const char* text, std::size_t length, std::size_t width);
+
 namespace detail {
 // The same rules on a byte range, for the reader's per-field path, which
 // must not allocate.
 void StripQuotes(const char*& text, std::size_t& length);
 double ParseAmount(const char* text, std::size_t length);
+// True when the text is an empty amount column, or a whole number after the
+// clean-up ParseAmount does (nothing left over, finite): "1,234.56", " -12 ",
+// "" and "-" are; "12.5x", "abc", "inf" and "0x1A" are not.
+bool IsAmountText(const char* text, std::size_t length);
 } // namespace detail
 
 } // namespace qf

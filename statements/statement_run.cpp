@@ -4,10 +4,12 @@
 #include <cstring>
 #include <new>
 
-#include "objects/host_objects.h"
-#include "statements/rbs_transaction_file.h"
+#include "com/error_guard.h"
+#include "com/host_components.h"
+#include "platform/win32_services.h"
+#include "resources/resource.h"
+#include "statements/statement_reader.h"
 #include "statements/statement_run_log.h"
-#include "text/error_guard.h"
 
 namespace qf {
 namespace {
@@ -30,26 +32,83 @@ CString AccountText(BSTR text, bool digitsOnly)
     return digits;
 }
 
-// A BSTR from narrow text; a failed allocation ends the run as an
-// unexpected failure.
-Bstr MakeBstr(const CString& text)
+// The widths of the two account keys.
+constexpr std::size_t kSortCodeWidth = 6;
+constexpr std::size_t kAccountNumberWidth = 8;
+
+// The host's account as it is compared with the statement's columns. A text
+// of 32 bytes or more stays whole, so that it never matches.
+StatementAccount HostAccountKey(const CString& sortCode, const CString& accountNumber)
 {
-    Bstr b = Bstr::Attach(text.AllocSysString());
-    if (!b.Get()) {
-        // The caller gets E_UNEXPECTED alone: no description of an earlier,
-        // ignored host failure may be read as the reason.
-        SetErrorInfo(0, nullptr);
-        throw std::bad_alloc();
+    auto key = [](const CString& text, std::size_t width) {
+        const std::size_t length = static_cast<std::size_t>(text.GetLength());
+        return length >= 32 ? std::string(text.c_str(), length) : AccountKey(text, length, width);
+    };
+    return {key(sortCode, kSortCodeWidth), key(accountNumber, kAccountNumberWidth)};
+}
+
+// A line's account as it is compared: its whole columns cleaned, then cut
+// to 6 and 8 characters as the reader always cut them.
+StatementAccount LineAccountKey(const CTransactionRecord& record)
+{
+    auto key = [](const CString& column, std::size_t width) {
+        std::string k = AccountKey(column, static_cast<std::size_t>(column.GetLength()), width);
+        if (k.size() > width)
+            k.resize(width);
+        return k;
+    };
+    return {key(record.SortCodeColumn(), kSortCodeWidth), key(record.AccountNumberColumn(), kAccountNumberWidth)};
+}
+
+bool SameAccount(const StatementAccount& a, const StatementAccount& b)
+{
+    return a.sortCode == b.sortCode && a.accountNumber == b.accountNumber;
+}
+
+void RememberAccount(StatementImportReport& report, const StatementAccount& account)
+{
+    for (const StatementAccount& known : report.accounts)
+        if (SameAccount(known, account))
+            return;
+    if (report.accounts.size() < StatementImportReport::kMaxAccounts)
+        report.accounts.push_back(account);
+    else
+        report.moreAccounts = true;
+}
+
+[[noreturn]] void RaiseBstrFailure()
+{
+    // The caller gets E_UNEXPECTED alone: no description of an earlier,
+    // ignored host failure may be read as the reason.
+    SetErrorInfo(0, nullptr);
+    throw std::bad_alloc();
+}
+
+// A BSTR from the narrow text of a statement: UTF-8 when the file said so,
+// ANSI otherwise. A failed allocation ends the run as an unexpected failure.
+Bstr MakeBstr(const CString& text, bool utf8 = false)
+{
+    if (utf8) {
+        const int length = text.GetLength();
+        const int wide = length ? MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0) : 0;
+        Bstr b = Bstr::Attach(SysAllocStringLen(nullptr, static_cast<UINT>(wide)));
+        if (!b.Get())
+            RaiseBstrFailure();
+        if (wide)
+            MultiByteToWideChar(CP_UTF8, 0, text, length, b.Get(), wide);
+        return b;
     }
+    Bstr b = Bstr::Attach(text.AllocSysString());
+    if (!b.Get())
+        RaiseBstrFailure();
     return b;
 }
 
 bool ChooseStatementFile(CString& path)
 {
-    ComPtr<ICorvaneStatementFileSelector> selector = CreateHostComponent<ICorvaneStatementFileSelector>(
-        CLSID_StatementFileSelector, IID_ICorvaneStatementFileSelector);
-    ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration, IID_ICorvaneBankConfiguration);
+    const ComPtr<ICorvaneStatementFileSelector> selector =
+        CreateHostComponent<ICorvaneStatementFileSelector>(CLSID_StatementFileSelector);
+    const ComPtr<ICorvaneBankConfiguration> config = CreateHostComponent<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
 
     char bankName[100];
     FillBankName(bankName);
@@ -77,14 +136,88 @@ bool ChooseStatementFile(CString& path)
     return true;
 }
 
-bool AccountMatches(const CBankStatementService& service, const CTransactionRecord& record)
+CString LoadText(UINT id)
 {
-    return record.SortCode() == service.SortCode && record.AccountNumber() == service.AccountNumber;
+    CString text;
+    text.LoadResourceText(platform::ResourceModule(), id);
+    return text;
+}
+
+CString AccountLine(const StatementAccount& account)
+{
+    const CString none = LoadText(IDS_STATEMENT_NONE);
+    CString line;
+    line.Format(LoadText(IDS_STATEMENT_ACCOUNT), account.sortCode.empty() ? none.c_str() : account.sortCode.c_str(),
+                account.accountNumber.empty() ? none.c_str() : account.accountNumber.c_str());
+    return line;
+}
+
+// What the user is told when the import left something out.
+CString NoticeText(const StatementImportReport& report)
+{
+    CString text;
+    const char* path = report.path.c_str();
+    if (report.outcome == StatementImportReport::Outcome::NotOpened) {
+        text.Format(LoadText(IDS_STATEMENT_NOT_OPENED), path);
+        return text;
+    }
+    if (report.outcome == StatementImportReport::Outcome::NotAStatement) {
+        text.Format(LoadText(IDS_STATEMENT_NOT_BANKLINE), path, report.headerFieldCount);
+        return text;
+    }
+    text.Format(LoadText(IDS_STATEMENT_IMPORTED), report.imported);
+    if (!report.skipped.empty()) {
+        CString part;
+        part.Format(LoadText(IDS_STATEMENT_SKIPPED), static_cast<long>(report.skipped.size()));
+        text += "\n\n";
+        text += part;
+        const std::size_t shown = report.skipped.size() < 10 ? report.skipped.size() : 10;
+        if (shown < report.skipped.size()) {
+            text += "\n";
+            text += LoadText(IDS_STATEMENT_FIRST_SKIPPED);
+        }
+        for (std::size_t i = 0; i < shown; ++i) {
+            const SkippedLine& skipped = report.skipped[i];
+            part.Format(LoadText(IDS_STATEMENT_SKIPPED_LINE), skipped.line,
+                        LoadText(IDS_SKIP_REASON_BASE + static_cast<UINT>(skipped.reason)).c_str());
+            text += "\n";
+            text += part;
+        }
+    }
+    if (report.imported == 0) {
+        text += "\n\n";
+        text += LoadText(IDS_STATEMENT_NO_MATCH);
+        text += "\n";
+        text += AccountLine(report.hostAccount);
+        text += "\n\n";
+        if (report.accounts.empty()) {
+            text += LoadText(IDS_STATEMENT_NO_ACCOUNTS);
+        } else {
+            text += LoadText(IDS_STATEMENT_ACCOUNTS);
+            for (const StatementAccount& account : report.accounts) {
+                text += "\n";
+                text += AccountLine(account);
+            }
+            if (report.moreAccounts) {
+                text += "\n";
+                text += LoadText(IDS_STATEMENT_MORE_ACCOUNTS);
+            }
+        }
+    }
+    return text;
+}
+
+void Notify(const StatementImportReport& report)
+{
+    if (!report.NeedsNotice())
+        return;
+    const CString text = NoticeText(report);
+    platform::ShowMessageBox(GetActiveWindow(), text, LoadText(IDS_STATEMENT_CAPTION), MB_ICONWARNING | MB_OK);
 }
 
 // Adds one record to the statement as its next line. E_POINTER when the
 // host hands out no line object.
-HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& record, long lineNumber)
+HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& record, long lineNumber, bool utf8)
 {
     static const Bstr kCheque(L"CHQ");
     ComPtr<ICorvaneStatementLine> line;
@@ -111,14 +244,14 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& recor
     }
     line->put_Amount(amount);
     const CString narrative = record.GetNarrative();
-    Bstr description = MakeBstr(narrative);
+    Bstr description = MakeBstr(narrative, utf8);
     line->put_Description(description.Get());
 
-    Bstr type = MakeBstr(record.Type());
+    Bstr type = MakeBstr(record.Type(), utf8);
     if (VarBstrCmp(type.Get(), kCheque.Get(), LOCALE_USER_DEFAULT, 0) == VARCMP_EQ) {
-        Bstr reference = MakeBstr(record.Narrative1());
+        Bstr reference = MakeBstr(record.Narrative1(), utf8);
         line->put_Reference(reference.Get());
-        Bstr cheque = MakeBstr(CString("CHQ ") + narrative);
+        Bstr cheque = MakeBstr(CString("CHQ ") + narrative, utf8);
         line->put_Description(cheque.Get());
     } else {
         line->put_Reference(type.Get());
@@ -136,7 +269,7 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
             return 0;
         CRBSTransactionFile file(path, std::ios_base::in);
         const std::int32_t fields = file.HeaderFieldCount();
-        if (fields != 18 && fields != 14)
+        if (!CRBSTransactionFile::IsStatementHeader(fields))
             return 0;
         std::memcpy(description, kStatementDescription, sizeof kStatementDescription);
         return 1;
@@ -145,19 +278,33 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
     }
 }
 
-HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
+HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
-    StatementRunLog log(service);
-    service.SetStatus(0);
+    StatementImportReport report;
+    // Written from the report when the run ends, also when it raises.
+    StatementRunLog log(service, report);
+    const HRESULT hr = RunStatementImport(service, bank, statement, report);
+    log.Result(hr);
+    return hr;
+}
+
+HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement,
+                           StatementImportReport& report)
+{
+    report = StatementImportReport();
+    service.SetStatus(StatementStatus::Done);
     // Nothing can be imported into no statement: refuse before asking the user.
     CheckArg(statement != nullptr);
 
     CString path;
     if (!ChooseStatementFile(path)) {
-        service.SetStatus(1);
+        service.SetStatus(StatementStatus::NoFileChosen);
         return S_OK;
     }
-    log.File(path);
+    report.path = path.c_str();
+    // The host's answers to these and to the line's properties below are
+    // ignored on purpose: a property the host refuses leaves that field
+    // empty, and the import goes on with the rest.
     statement->Clear();
     statement->put_Balance(0.0);
 
@@ -173,30 +320,50 @@ HRESULT RunStatementImport(CBankStatementService& service, ICorvaneBankRecord* b
             service.SortCode = AccountText(sortCode.Get(), true);
     }
 
+    report.hostAccount = HostAccountKey(service.SortCode, service.AccountNumber);
+
     CRBSTransactionFile file(path, std::ios_base::in | std::ios_base::binary);
-    const bool prepared = file.PrepareColumns();
-    log.Header(file.HeaderFieldCount(), prepared);
-    if (!prepared)
+    report.headerFieldCount = file.HeaderFieldCount();
+    report.utf8 = file.IsUtf8();
+    if (!file.IsOpen()) {
+        report.outcome = StatementImportReport::Outcome::NotOpened;
+        Notify(report);
         return S_OK;
+    }
+    if (!file.PrepareColumns()) {
+        report.outcome = StatementImportReport::Outcome::NotAStatement;
+        Notify(report);
+        return S_OK;
+    }
+    report.outcome = StatementImportReport::Outcome::Read;
+
+    // Every line is read: a blank or unreadable one is passed over, and
+    // the user hears about the unreadable ones at the end.
     CTransactionRecord record;
-    long lineNumber = 0;
     for (;;) {
-        const bool ok = file.ReadRecord(record);
-        if (ok)
-            log.Read(AccountMatches(service, record));
-        if (!AccountMatches(service, record)) {
-            if (ok)
-                continue;
+        const CRBSTransactionFile::Line line = file.ReadNext(record);
+        if (line.kind == CRBSTransactionFile::LineKind::End)
             break;
+        ++report.dataLines;
+        if (line.kind == CRBSTransactionFile::LineKind::Blank) {
+            ++report.blankLines;
+            continue;
         }
-        if (!ok)
-            break;
-        const HRESULT hr = ImportRecord(statement, record, ++lineNumber);
+        if (line.kind == CRBSTransactionFile::LineKind::Skipped) {
+            report.skipped.push_back({line.number, line.reason});
+            continue;
+        }
+        const StatementAccount lineAccount = LineAccountKey(record);
+        RememberAccount(report, lineAccount);
+        if (!SameAccount(lineAccount, report.hostAccount))
+            continue;
+        const HRESULT hr = ImportRecord(statement, record, ++report.imported, report.utf8);
         if (FAILED(hr)) {
-            log.Failed(hr);
+            --report.imported; // that line never reached the statement
             return hr;
         }
     }
+    Notify(report);
     return S_OK;
 }
 

@@ -2,11 +2,10 @@
 
 #include <exception>
 
-#include "objects/services.h"
-
 namespace qf {
 
-StatementRunLog::StatementRunLog(const CBankStatementService& service) : m_log("statement"), m_service(service)
+StatementRunLog::StatementRunLog(const StatementServiceState& service, const StatementImportReport& report)
+    : m_log("statement"), m_service(service), m_report(report)
 {
     m_log.Write("statement import of Quillfen %s in %s", diagnostics::ComponentVersion().c_str(),
                 diagnostics::HostProcessName().c_str());
@@ -14,37 +13,45 @@ StatementRunLog::StatementRunLog(const CBankStatementService& service) : m_log("
 
 StatementRunLog::~StatementRunLog()
 {
-    if (!m_log.On() || std::uncaught_exceptions() > 0)
+    if (!m_log.On())
         return;
     try {
-        if (m_opened) {
-            m_log.Write("account %s: %ld lines read, %ld imported, %ld for other accounts",
-                        diagnostics::MaskedAccount(m_service.AccountNumber).c_str(), m_read, m_imported,
-                        m_read - m_imported);
-            // The first line not read: the end of the file, or a blank or
-            // short line, which ends the reading early.
-            if (SUCCEEDED(m_failure))
-                m_log.Write("reading ended at line %ld of the file", m_read + 2);
+        using Outcome = StatementImportReport::Outcome;
+        const StatementImportReport& r = m_report;
+        if (r.outcome != Outcome::Cancelled)
+            m_log.Write("file %s", r.path.c_str());
+        if (r.outcome == Outcome::NotAStatement || r.outcome == Outcome::Read)
+            m_log.Write("header: %d fields%s", r.headerFieldCount, r.utf8 ? ", UTF-8" : "");
+        if (r.outcome == Outcome::Read) {
+            const long skipped = static_cast<long>(r.skipped.size());
+            const long others = r.dataLines - r.blankLines - skipped - r.imported;
+            m_log.Write("account %s: %ld lines read (%ld blank), %ld imported, %ld skipped, %ld for other accounts",
+                        diagnostics::MaskedAccount(m_service.AccountNumber).c_str(), r.dataLines, r.blankLines,
+                        r.imported, skipped, others);
+            std::size_t shown = 0;
+            for (const SkippedLine& line : r.skipped) {
+                if (shown++ == kMaxSkippedShown) {
+                    m_log.Write("... and %ld more skipped lines", skipped - static_cast<long>(kMaxSkippedShown));
+                    break;
+                }
+                m_log.Write("skipped line %ld: %s", line.line, SkipReasonText(line.reason));
+            }
         }
-        if (FAILED(m_failure))
-            m_log.Write("outcome: failed with 0x%08lX after %ld lines", static_cast<unsigned long>(m_failure),
-                        m_imported);
-        else if (m_service.Status() == 1)
+        if (!m_returned)
+            return; // the run raised an error: the entry ends saying so
+        if (FAILED(m_result))
+            m_log.Write("outcome: failed with 0x%08lX after %ld lines", static_cast<unsigned long>(m_result),
+                        r.imported);
+        else if (r.outcome == Outcome::Cancelled)
             m_log.Write("outcome: cancelled by the user");
-        else if (m_opened)
-            m_log.Write("outcome: %ld lines imported", m_imported);
+        else if (r.outcome == Outcome::NotOpened)
+            m_log.Write("outcome: the file could not be opened");
+        else if (r.outcome == Outcome::NotAStatement)
+            m_log.Write("outcome: not a statement file");
         else
-            m_log.Write("outcome: nothing imported");
+            m_log.Write("outcome: %ld lines imported", r.imported);
     } catch (...) {
     }
-}
-
-void StatementRunLog::File(const char* path) { m_log.Write("file %s", path); }
-
-void StatementRunLog::Header(int fields, bool statement)
-{
-    m_opened = statement;
-    m_log.Write("header: %d fields%s", fields, statement ? "" : ", not a statement file");
 }
 
 } // namespace qf

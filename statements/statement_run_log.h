@@ -1,35 +1,36 @@
 // The statement import's entry in the diagnostics log
-// (settings/diagnostics_log.h): the file, its header's field count, the
-// account (last four digits), how many lines were read, imported and left
-// for other accounts, and the outcome. Never a line's content.
+// (settings/diagnostics_log.h), written from the run's report when the run
+// ends, however it ends: the file, its header's field count, the account
+// (last four digits), the lines read, imported and skipped (line number and
+// reason, never the line's content), and the outcome.
 #pragma once
 #include <windows.h>
 
 #include "settings/diagnostics_log.h"
+#include "statements/statement_import_report.h"
+#include "statements/statement_run.h"
 
 namespace qf {
 
-class CBankStatementService;
-
 class StatementRunLog {
 public:
-    explicit StatementRunLog(const CBankStatementService& service);
-    // Writes the counts and the outcome.
+    // The most skipped lines named one by one; the rest are counted.
+    static constexpr std::size_t kMaxSkippedShown = 100;
+
+    StatementRunLog(const StatementServiceState& service, const StatementImportReport& report);
     ~StatementRunLog();
     StatementRunLog(const StatementRunLog&) = delete;
     StatementRunLog& operator=(const StatementRunLog&) = delete;
 
-    void File(const char* path);
-    void Header(int fields, bool statement);
-    void Read(bool imported) { ++m_read; m_imported += imported ? 1 : 0; }
-    void Failed(HRESULT hr) { m_failure = hr; }
+    // The run's result, when it returned one.
+    void Result(HRESULT hr) { m_result = hr; m_returned = true; }
 
 private:
     diagnostics::RunLog m_log;
-    const CBankStatementService& m_service;
-    bool m_opened = false;
-    long m_read = 0, m_imported = 0;
-    HRESULT m_failure = S_OK;
+    const StatementServiceState& m_service;
+    const StatementImportReport& m_report;
+    HRESULT m_result = S_OK;
+    bool m_returned = false;
 };
 
 } // namespace qf

@@ -18,7 +18,8 @@ void CTransactionRecord::Clear()
 {
     for (CString* text : {&m_sortCode, &m_accountNumber, &m_accountAlias, &m_accountShortName, &m_currency,
                           &m_accountType, &m_bic, &m_bankName, &m_branchName, &m_dateText, &m_narrative,
-                          &m_narrative1, &m_narrative2, &m_narrative3, &m_narrative4, &m_narrative5, &m_type})
+                          &m_narrative1, &m_narrative2, &m_narrative3, &m_narrative4, &m_narrative5, &m_type,
+                          &m_sortCodeColumn, &m_accountNumberColumn})
         Empty(*text);
     m_debit = 0.0;
     m_credit = 0.0;

@@ -9,7 +9,7 @@ namespace qf {
 class CTransactionRecord {
 public:
     // Why a read failed; thrown and caught inside the reader only.
-    enum { NoError = 0, TooFewFields = 1, StreamNotOpen = 4 };
+    enum { NoError = 0, TooFewFields = 1, ColumnBeyondHeader = 2, StreamNotOpen = 4 };
 
     CTransactionRecord() = default;
 
@@ -18,6 +18,10 @@ public:
 
     const CString& SortCode() const noexcept { return m_sortCode; }
     const CString& AccountNumber() const noexcept { return m_accountNumber; }
+    // The two account columns before the cut to 6 and 8 characters (outer
+    // quotes removed): "12-34-56" keeps its last digits here.
+    const CString& SortCodeColumn() const noexcept { return m_sortCodeColumn; }
+    const CString& AccountNumberColumn() const noexcept { return m_accountNumberColumn; }
     const CString& AccountAlias() const noexcept { return m_accountAlias; }
     const CString& AccountShortName() const noexcept { return m_accountShortName; }
     const CString& Currency() const noexcept { return m_currency; }
@@ -66,6 +70,8 @@ private:
     CString m_narrative4;
     CString m_narrative5;
     CString m_type;
+    CString m_sortCodeColumn;
+    CString m_accountNumberColumn;
     double m_debit = 0.0;
     double m_credit = 0.0;
     std::int32_t m_isDebit = 0;

@@ -25,6 +25,8 @@ public:
     CString(const char* text);
     // Wide text through the ANSI code page; null gives "".
     CString(const char16_t* text);
+    // Virtual although nothing derives from it: the string keeps its
+    // established layout (a vtable pointer, then its fields).
     virtual ~CString();
 
     CString& operator=(const CString& other);

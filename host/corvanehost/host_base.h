@@ -3,12 +3,27 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <new>
 #include <string>
 #include <type_traits>
 
 #include "host/corvanehost/host_state.h"
 
 namespace corvane {
+
+// The handler of every COM method and export of the host's side: called in
+// a catch block, it turns the exception in flight into an HRESULT, so that
+// none crosses into the caller (mingw's unwinder cannot pass system frames).
+inline HRESULT ContainedFailure() noexcept
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
 
 // Type information from the host library embedded in CorvaneHost.dll
 // (resource index: 1 EBanking, 2 payments, 3 reconciliation, 4 host control).
@@ -59,7 +74,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) override
-    {
+    try {
         if (!info)
             return E_POINTER;
         *info = index == 0 ? HostTypeInfo(Library, *Iid) : nullptr;
@@ -67,17 +82,23 @@ public:
             return DISP_E_BADINDEX;
         (*info)->AddRef();
         return S_OK;
+    } catch (...) {
+        return ContainedFailure();
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
-    {
+    try {
         ITypeInfo* info = HostTypeInfo(Library, *Iid);
         return info ? info->GetIDsOfNames(names, count, ids) : E_NOTIMPL;
+    } catch (...) {
+        return ContainedFailure();
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                         UINT* argErr) override
-    {
+    try {
         ITypeInfo* info = HostTypeInfo(Library, *Iid);
         return info ? info->Invoke(static_cast<Interface*>(this), id, flags, params, result, excep, argErr) : E_NOTIMPL;
+    } catch (...) {
+        return ContainedFailure();
     }
 };
 

@@ -49,17 +49,17 @@ const char kSettingsTag[] = "CORVANE-STATEMENT-SETTINGS";
 // ---- BankConfiguration -----------------------------------------------------
 
 STDMETHODIMP BankConfiguration::ConfigureBank(LPSTR bankName, long options)
-{
+try {
     if (HRESULT hr = Enter(L"ConfigureBank"); FAILED(hr))
         return hr;
     if (!bankName)
         return E_POINTER;
     State().lastConfigureBank = Wide(bankName) + L"|" + std::to_wstring(options);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP BankConfiguration::GetStatementFileSettings(LPSTR bankName, BYTE* settings)
-{
+try {
     if (HRESULT hr = Enter(L"GetStatementFileSettings"); FAILED(hr))
         return hr;
     if (!bankName || !settings)
@@ -68,10 +68,10 @@ STDMETHODIMP BankConfiguration::GetStatementFileSettings(LPSTR bankName, BYTE* s
     memset(settings, 0, CORVANE_STATEMENT_FILE_SETTINGS_SIZE);
     memcpy(settings + sizeof(void*), kSettingsTag, sizeof kSettingsTag);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP BankConfiguration::GetPaymentFileSettings(LPSTR bankName, LPSTR fileName, LPSTR extension, LPSTR directory)
-{
+try {
     if (HRESULT hr = Enter(L"GetPaymentFileSettings"); FAILED(hr))
         return hr;
     if (!bankName || !fileName || !extension || !directory)
@@ -81,12 +81,12 @@ STDMETHODIMP BankConfiguration::GetPaymentFileSettings(LPSTR bankName, LPSTR fil
     Fill(extension, 4, s.paymentExtension);
     Fill(directory, 1024, s.paymentDirectory);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 // ---- StatementFileSelector -------------------------------------------------
 
 STDMETHODIMP StatementFileSelector::SelectFile(BYTE* settings)
-{
+try {
     if (HRESULT hr = Enter(L"SelectFile"); FAILED(hr))
         return hr;
     if (!settings)
@@ -110,48 +110,48 @@ STDMETHODIMP StatementFileSelector::SelectFile(BYTE* settings)
         s.selectorDescription = Wide(description);
     }
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP StatementFileSelector::get_InitialDirectory(BSTR* value) { return CopyOut(m_initialDirectory, value); }
+STDMETHODIMP StatementFileSelector::get_InitialDirectory(BSTR* value) try { return CopyOut(m_initialDirectory, value); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementFileSelector::put_InitialDirectory(BSTR value)
-{
+try {
     m_initialDirectory = FromBstr(value);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementFileSelector::get_FileName(BSTR* value)
-{
-    if (HRESULT hr = Enter(L"FileName"); FAILED(hr))
+try {
+    if (HRESULT hr = Enter(L"get_FileName"); FAILED(hr))
         return hr;
     return CopyOut(m_fileName, value);
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementFileSelector::get_Cancelled(long* value)
-{
-    if (HRESULT hr = Enter(L"Cancelled"); FAILED(hr))
+try {
+    if (HRESULT hr = Enter(L"get_Cancelled"); FAILED(hr))
         return hr;
     if (!value)
         return E_POINTER;
     *value = m_cancelled;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 // ---- HostControl -----------------------------------------------------------
 
 STDMETHODIMP HostControl::Reset()
-{
+try {
     ResetState();
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::NewPayments(ICorvanePayments** batch)
-{
+try {
     return HandOut(new Payments(), IID_ICorvanePayments, reinterpret_cast<void**>(batch));
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::AddPayment(ICorvanePayments* batch, ICorvanePayment** payment)
-{
+try {
     if (!batch || !payment)
         return E_POINTER;
     // Only batches made here can grow.
@@ -159,50 +159,50 @@ STDMETHODIMP HostControl::AddPayment(ICorvanePayments* batch, ICorvanePayment** 
     if (!payments)
         return E_INVALIDARG;
     return HandOut(payments->Add(), IID_ICorvanePayment, reinterpret_cast<void**>(payment));
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::NewBankRecord(BSTR sortCode, BSTR accountNumber, ICorvaneBankRecord** record)
-{
+try {
     auto* account = new BankAccount(sortCode, accountNumber);
     account->AddRef();
     auto* created = new BankRecord(account);
     account->Release();
     return HandOut(created, IID_ICorvaneBankRecord, reinterpret_cast<void**>(record));
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::NewStatement(ICorvaneBankStatement** statement)
-{
+try {
     return HandOut(new BankStatement(), IID_ICorvaneBankStatement, reinterpret_cast<void**>(statement));
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::SetPaymentFileSettings(BSTR fileName, BSTR extension, BSTR directory)
-{
+try {
     HostState& s = State();
     s.paymentFileName = FromBstr(fileName);
     s.paymentExtension = FromBstr(extension);
     s.paymentDirectory = FromBstr(directory);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::SetStatementChoice(BSTR path, long cancelled)
-{
+try {
     State().statementPath = FromBstr(path);
     State().statementCancelled = cancelled;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP HostControl::get_SelectorDescription(BSTR* text) { return CopyOut(State().selectorDescription, text); }
+STDMETHODIMP HostControl::get_SelectorDescription(BSTR* text) try { return CopyOut(State().selectorDescription, text); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::get_SelectorCallbackResult(long* result)
-{
+try {
     if (!result)
         return E_POINTER;
     *result = State().selectorCallbackResult;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::RefuseCreation(BSTR className, VARIANT_BOOL refuse)
-{
+try {
     const std::wstring name = FromBstr(className);
     if (name == L"BankConfiguration")
         State().refuseConfiguration = refuse != VARIANT_FALSE;
@@ -211,42 +211,42 @@ STDMETHODIMP HostControl::RefuseCreation(BSTR className, VARIANT_BOOL refuse)
     else
         return E_INVALIDARG;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::FailCall(BSTR member, long afterCalls, long hr)
-{
+try {
     FailRule rule;
     rule.after = afterCalls;
     rule.hr = hr;
     State().failures[FromBstr(member)] = rule;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::get_LiveObjects(long* count)
-{
+try {
     if (!count)
         return E_POINTER;
     *count = State().liveObjects;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP HostControl::get_CallLog(BSTR* log) { return CopyOut(State().log, log); }
+STDMETHODIMP HostControl::get_CallLog(BSTR* log) try { return CopyOut(State().log, log); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::put_Logging(VARIANT_BOOL on)
-{
+try {
     State().logging = on != VARIANT_FALSE;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
-STDMETHODIMP HostControl::get_LastConfigureBank(BSTR* text) { return CopyOut(State().lastConfigureBank, text); }
+STDMETHODIMP HostControl::get_LastConfigureBank(BSTR* text) try { return CopyOut(State().lastConfigureBank, text); } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP HostControl::CallCount(BSTR member, long* count)
-{
+try {
     if (!count)
         return E_POINTER;
     auto it = State().calls.find(FromBstr(member));
     *count = it == State().calls.end() ? 0 : it->second;
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }
 
 } // namespace corvane

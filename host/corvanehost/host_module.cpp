@@ -132,7 +132,7 @@ template <class T> class Factory final : public RefCounted<IClassFactory, &IID_I
 public:
     explicit Factory(bool (*refused)()) : m_refused(refused) {}
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override
-    {
+    try {
         if (!out)
             return E_POINTER;
         *out = nullptr;
@@ -141,6 +141,8 @@ public:
         if (m_refused && m_refused())
             return REGDB_E_CLASSNOTREG;
         return HandOut(new T(), iid, out);
+    } catch (...) {
+        return ContainedFailure();
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
@@ -197,10 +199,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 }
 
 // The host keeps its state in this module for the life of the process.
-STDAPI DllCanUnloadNow() { return S_FALSE; }
+STDAPI DllCanUnloadNow() try { return S_FALSE; } catch (...) { return ContainedFailure(); }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
-{
+try {
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -214,10 +216,10 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
     else
         return CLASS_E_CLASSNOTAVAILABLE;
     return HandOut(factory, iid, out);
-}
+} catch (...) { return ContainedFailure(); }
 
 STDAPI DllRegisterServer()
-{
+try {
     const std::wstring path = ModulePath();
     for (int index = 1; index <= 4; ++index) {
         const std::wstring location = path + L"\\" + std::to_wstring(index);
@@ -261,10 +263,10 @@ STDAPI DllRegisterServer()
     if (SUCCEEDED(init))
         CoUninitialize();
     return hr;
-}
+} catch (...) { return ContainedFailure(); }
 
 STDAPI DllUnregisterServer()
-{
+try {
     for (const HostClass& c : kClasses) {
         DeleteTree(L"CLSID\\" + GuidText(*c.clsid));
         DeleteTree(c.progId);
@@ -274,4 +276,4 @@ STDAPI DllUnregisterServer()
     for (const GUID* lib : libs)
         UnRegisterTypeLib(*lib, 1, 0, 0, SYS_WIN32);
     return S_OK;
-}
+} catch (...) { return ContainedFailure(); }

@@ -18,8 +18,8 @@ public:
                 Reference, Details, Currency, Status, TextCount };
 
 #define CORVANE_TEXT_PROPERTY(name)                                                           \
-    STDMETHODIMP get_##name(BSTR* value) override { return GetText(L"" #name, name, value); } \
-    STDMETHODIMP put_##name(BSTR value) override { return PutText(L"" #name, name, value); }
+    STDMETHODIMP get_##name(BSTR* value) override { return GetText(L"get_" #name, name, value); } \
+    STDMETHODIMP put_##name(BSTR value) override { return PutText(L"put_" #name, name, value); }
     CORVANE_TEXT_PROPERTY(PayerBACSReference)
     CORVANE_TEXT_PROPERTY(PayerSortCode)
     CORVANE_TEXT_PROPERTY(PayerAccountNumber)
@@ -116,8 +116,8 @@ public:
 
     enum Text { Reference, ChequeNumber, Payee, Category, Memo, BankReference, Notes, Description, Currency, TextCount };
 #define CORVANE_TEXT_PROPERTY(name)                                                           \
-    STDMETHODIMP get_##name(BSTR* value) override { return GetText(L"" #name, name, value); } \
-    STDMETHODIMP put_##name(BSTR value) override { return PutText(L"" #name, name, value); }
+    STDMETHODIMP get_##name(BSTR* value) override { return GetText(L"get_" #name, name, value); } \
+    STDMETHODIMP put_##name(BSTR value) override { return PutText(L"put_" #name, name, value); }
     CORVANE_TEXT_PROPERTY(Reference)
     CORVANE_TEXT_PROPERTY(ChequeNumber)
     CORVANE_TEXT_PROPERTY(Payee)

@@ -38,7 +38,10 @@ void ResetState();
 
 // Called at the start of every host operation: counts and logs the call and
 // returns the failure a test asked for (S_OK otherwise). A failure leaves
-// error information on the thread, as the host does.
+// error information on the thread, as the host does. member is the
+// operation's name in the interface: "get_X" and "put_X" for a property,
+// the bare name for a method ("Item", "AddLine", "SelectFile"). The
+// counting, the log, FailCall and CallCount all use that one name.
 HRESULT Enter(const wchar_t* member);
 
 // Every host object counts itself while it lives.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/calendar/calendar_cases.h"
+
 #include <cmath>
 #include <fstream>
 #include <set>
@@ -16,18 +18,6 @@
 using namespace qf;
 
 namespace {
-
-enum { Sun, Mon, Tue, Wed, Thu, Fri, Sat };
-const NonBankingReason None = NonBankingReason::None;
-const NonBankingReason BH = NonBankingReason::BankHoliday;
-const NonBankingReason WE = NonBankingReason::Weekend;
-
-double Serial(int y, int m, int d)
-{
-    double s = -1e9;
-    EXPECT_TRUE(DateToSerial(y, m, d, s)) << y << '-' << m << '-' << d;
-    return s;
-}
 
 struct Answer {
     bool banking;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/calendar/calendar_cases.h"
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,18 +14,6 @@
 using namespace qf;
 
 namespace {
-
-enum { Sun, Mon, Tue, Wed, Thu, Fri, Sat };
-const NonBankingReason None = NonBankingReason::None;
-const NonBankingReason BH = NonBankingReason::BankHoliday;
-const NonBankingReason WE = NonBankingReason::Weekend;
-
-double Serial(int y, int m, int d)
-{
-    double s = -1e9;
-    EXPECT_TRUE(DateToSerial(y, m, d, s)) << y << '-' << m << '-' << d;
-    return s;
-}
 
 // One expected classification; days 0 means a banking day. The weekday is
 // stated too, so that a mistyped date shows up instead of testing another day.

@@ -57,7 +57,7 @@ TEST_F(HostPaymentsTest, FailingHostCallsReadAsEmptyOrZero)
     auto batch = MakePayments(3);
     HostPaymentBatch view(batch.Get());
     std::unique_ptr<Payment> payment = view.Item(0);
-    for (const wchar_t* member : {L"PayeeAccountName", L"PayerSortCode", L"Amount", L"StatusCode"}) {
+    for (const wchar_t* member : {L"get_PayeeAccountName", L"get_PayerSortCode", L"get_Amount", L"get_StatusCode"}) {
         Bstr m(member);
         host->FailCall(m.Get(), 0, E_FAIL);
     }
@@ -69,7 +69,7 @@ TEST_F(HostPaymentsTest, FailingHostCallsReadAsEmptyOrZero)
     EXPECT_EQ(payment->StatusCode(), 0);
     SetErrorInfo(0, nullptr);
 
-    Bstr item(L"Item"), count(L"Count");
+    Bstr item(L"Item"), count(L"get_Count");
     host->FailCall(item.Get(), 2, E_FAIL); // Item(0) above was the first call
     EXPECT_TRUE(view.Item(1)) << "the second call still succeeds";
     EXPECT_FALSE(view.Item(2));

@@ -9,9 +9,9 @@
 
 #include "platform/win32_services.h"
 #include "resources/resource.h"
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 #include "text/cstring.h"
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 using namespace qf;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/serial_date.h"
@@ -171,4 +172,51 @@ TEST(ParseDateTest, BothFormsAndOnlyRealDates)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseDate(c.text), c.serial) << c.text;
+}
+
+TEST(AmountTextTest, EmptyOrAWholeNumberAfterCleanUp)
+{
+    // The same clean-up as ParseAmount; only a remainder that is no number
+    // makes the column unreadable.
+    for (const char* ok : {"", "  ", "-", "\"\"", "12.50", "\"1,234.56\"", "-12.50", " 7 ", "0.00", ".5", "+3",
+                           "1e3", "12.50\r"})
+        EXPECT_TRUE(detail::IsAmountText(ok, std::strlen(ok))) << ok;
+    for (const char* bad : {"abc", "12.5x", "GBP 10", "1.2.3", "inf", "nan", "0x1A", "1e999", ".", "e5", "\"12\"x",
+                            "12;50"})
+        EXPECT_FALSE(detail::IsAmountText(bad, std::strlen(bad))) << bad;
+    // Text stops at a zero byte, as ParseAmount reads it.
+    EXPECT_TRUE(detail::IsAmountText("12\0abc", 6));
+}
+
+TEST(Utf8Test, WidthsCountCharactersAndNeverSplitOne)
+{
+    const std::string text = "Caf\xC3\xA9 \xE2\x82\xAC" "5 \xF0\x9F\x98\x80!"; // Café €5 😀!
+    EXPECT_EQ(Utf8Length(text.data(), text.size()), 10u);
+    EXPECT_EQ(Utf8Prefix(text.data(), text.size(), 4), 5u);  // "Café"
+    EXPECT_EQ(Utf8Prefix(text.data(), text.size(), 6), 9u);  // "Café €"
+    EXPECT_EQ(Utf8Prefix(text.data(), text.size(), 9), 15u); // up to and with the emoji
+    EXPECT_EQ(Utf8Prefix(text.data(), text.size(), 50), text.size());
+    EXPECT_EQ(Utf8Prefix(text.data(), text.size(), 0), 0u);
+    // Broken text: a lone continuation byte joins the character before it,
+    // a lead byte cut off at the end stays within the text.
+    EXPECT_EQ(Utf8Length("a\x80\x80" "b", 4), 2u);
+    EXPECT_EQ(Utf8Prefix("ab\xE2\x82", 4, 3), 4u);
+    EXPECT_EQ(Utf8Length("\x80\x80\x80\x80\x80", 5), 2u); // at most four bytes a character
+}
+
+TEST(AccountKeyTest, SpreadsheetLossesAndHostFormsCompareEqual)
+{
+    struct Case { const char* text; std::size_t width; const char* key; };
+    const Case cases[] = {
+        {"018705", 6, "018705"},     {"18705", 6, "018705"},      {"01-87-05", 6, "018705"},
+        {"1-87-05", 6, "018705"},    {" 01 87 05 ", 6, "018705"}, {"\"018705\"", 6, "\"018705\""},
+        {"01234567", 8, "01234567"}, {"1234567", 8, "01234567"},  {" 01234567 ", 8, "01234567"},
+        {"12345678\r", 8, "12345678"}, {"3192 6819", 8, "31926819"},
+        // Not all digits, or already too long: cleaned but not padded.
+        {"1234A", 6, "1234A"},       {"319268190", 8, "319268190"}, {"12-34-5x", 6, "12345x"},
+        // Nothing is no account: never padded into 000000.
+        {"", 6, ""},                 {" - ", 6, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AccountKey(c.text, std::strlen(c.text), c.width), c.key) << c.text;
 }

@@ -1,4 +1,4 @@
-#include "statements/rbs_transaction_file.h"
+#include "statements/statement_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -343,3 +343,196 @@ TEST_F(ReaderTest, FileIsSharedForReadingAndWriting)
     CloseHandle(writer);
 }
 #endif
+
+namespace {
+
+using Kind = CRBSTransactionFile::LineKind;
+
+struct Seen {
+    Kind kind;
+    long number;
+    SkipReason reason;
+    bool operator==(const Seen& o) const
+    {
+        return kind == o.kind && number == o.number && (kind != Kind::Skipped || reason == o.reason);
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Seen& s)
+{
+    return out << "{kind " << static_cast<int>(s.kind) << ", line " << s.number << ", reason "
+               << static_cast<int>(s.reason) << "}";
+}
+
+// Every line ReadNext gives until the end, and the credit of each record.
+std::vector<Seen> ReadAllLines(CRBSTransactionFile& file, std::vector<double>* credits = nullptr)
+{
+    std::vector<Seen> seen;
+    CTransactionRecord r;
+    for (int guard = 0; guard < 100; ++guard) {
+        const CRBSTransactionFile::Line line = file.ReadNext(r);
+        if (line.kind == Kind::End)
+            break;
+        seen.push_back({line.kind, line.number, line.reason});
+        if (line.kind == Kind::Record && credits)
+            credits->push_back(r.Credit());
+    }
+    return seen;
+}
+
+Seen Rec(long n) { return {Kind::Record, n, SkipReason::TooFewFields}; }
+Seen Blank(long n) { return {Kind::Blank, n, SkipReason::TooFewFields}; }
+Seen Skip(long n, SkipReason reason) { return {Kind::Skipped, n, reason}; }
+
+} // namespace
+
+TEST_F(ReaderTest, ReadNextPassesOverBlankAndUnreadableLines)
+{
+    auto credit = [](const std::string& amount) { return Join(Fields14("BAC", "", amount)); };
+    std::vector<std::string> thirteen = Fields14("BAC", "", "1");
+    thirteen.pop_back();
+    std::vector<std::string> badDate = Fields14("BAC", "", "1");
+    badDate[9] = "31/02/2026";
+    std::vector<std::string> noDate = Fields14("BAC", "", "1");
+    noDate[9] = "";
+    std::vector<std::string> badDebit = Fields14("BAC", "12.5x", "");
+    std::vector<std::string> badUnusedCredit = Fields14("BAC", "3.00", "n/a");
+    const std::string lines[] = {
+        credit("1"),          // 2
+        "",                   // 3 blank
+        ",,,,,,,,,,,,,",      // 4 only separators
+        " \t, ,\r",           // 5 separators and white space
+        Join(thirteen),       // 6
+        credit("2"),          // 7
+        Join(badDate),        // 8
+        Join(noDate),         // 9
+        Join(badDebit),       // 10
+        Join(badUnusedCredit),// 11
+        Join(Fields18()),     // 12: 18 fields under a 14-field header
+        credit("\"3.00\""),   // 13
+        "",                   // 14 blank at the end
+    };
+    CRBSTransactionFile file(Statement(std::vector<std::string>(std::begin(lines), std::end(lines)), 14).c_str(),
+                             std::ios::in | std::ios::binary);
+    ASSERT_TRUE(file.PrepareColumns());
+    std::vector<double> credits;
+    const std::vector<Seen> expected = {
+        Rec(2),
+        Blank(3),
+        Blank(4),
+        Blank(5),
+        Skip(6, SkipReason::TooFewFields),
+        Rec(7),
+        Skip(8, SkipReason::NotADate),
+        Skip(9, SkipReason::NotADate),
+        Skip(10, SkipReason::NotAnAmount),
+        Skip(11, SkipReason::NotAnAmount),
+        Skip(12, SkipReason::BeyondHeader),
+        Rec(13),
+        Blank(14),
+    };
+    EXPECT_EQ(ReadAllLines(file, &credits), expected);
+    EXPECT_EQ(credits, (std::vector<double>{1, 2, 3}));
+    EXPECT_TRUE(g_messages.empty()) << "ReadNext writes no diagnostics";
+    CTransactionRecord r;
+    EXPECT_EQ(file.ReadNext(r).kind, Kind::End);
+    EXPECT_EQ(file.ReadNext(r).kind, Kind::End) << "the end stays the end";
+}
+
+TEST_F(ReaderTest, ReadNextSkipsOverlongLinesWholeAndGoesOn)
+{
+    auto lineOfLength = [](std::size_t length, const std::string& credit) {
+        std::vector<std::string> f = Fields18();
+        f[11] = std::string(1000, 'n');
+        f[16] = "";
+        f[17] = credit;
+        const std::size_t base = Join(f).size();
+        f[12] = std::string(length - base, 'n');
+        return Join(f);
+    };
+    // The limit counts the line's characters, not the carriage return that
+    // ends it in binary mode; without a final line feed the last line counts.
+    const std::string text = Join(Titles(18)) + "\r\n" + lineOfLength(2047, "1") + "\r\n" + lineOfLength(2048, "2") +
+                             "\r\n" + lineOfLength(5000, "3") + "\n" + lineOfLength(2047, "4") + "\n" +
+                             lineOfLength(2048, "5") + "\n" + Join(Fields14("BAC", "", "6")) + "\r\n" +
+                             lineOfLength(2047, "7");
+    for (std::ios::openmode mode : {std::ios::in | std::ios::binary, std::ios::in}) {
+        CRBSTransactionFile file(Write(text).c_str(), mode);
+        ASSERT_TRUE(file.PrepareColumns());
+        std::vector<double> credits;
+        const std::vector<Seen> expected = {
+            Rec(2), Skip(3, SkipReason::LineTooLong), Skip(4, SkipReason::LineTooLong), Rec(5),
+            Skip(6, SkipReason::LineTooLong), Rec(7), Rec(8),
+        };
+        EXPECT_EQ(ReadAllLines(file, &credits), expected);
+        EXPECT_EQ(credits, (std::vector<double>{1, 4, 6, 7}));
+    }
+}
+
+TEST_F(ReaderTest, AnOverlongHeaderDoesNotSwallowTheFile)
+{
+    std::vector<std::string> titles = Titles(14);
+    titles[13] = std::string(3000, 'T'); // its first 2047 characters still hold 14 fields
+    CRBSTransactionFile file(Write(Join(titles) + "\n" + Join(Fields14("BAC", "", "5")) + "\n").c_str());
+    EXPECT_EQ(file.HeaderFieldCount(), 14);
+    ASSERT_TRUE(file.PrepareColumns());
+    std::vector<double> credits;
+    EXPECT_EQ(ReadAllLines(file, &credits), std::vector<Seen>{Rec(2)});
+    EXPECT_EQ(credits, std::vector<double>{5});
+}
+
+TEST_F(ReaderTest, ByteOrderMarkMakesTheFileUtf8)
+{
+    // 36 é (2 bytes each) in the alias: cut to 35 characters, never halfway
+    // through one. The same bytes without the mark are ANSI, cut by bytes.
+    std::vector<std::string> f = Fields18();
+    std::string e36;
+    for (int i = 0; i < 36; ++i)
+        e36 += "\xC3\xA9";
+    f[2] = e36;
+    f[10] = "Caf\xC3\xA9 \xE2\x82\xAC";
+    f[15] = "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"; // four € for a type of three
+    const std::string body = Join(Titles(18)) + "\r\n" + Join(f) + "\r\n";
+    const std::string e35 = e36.substr(0, 70);
+
+    CRBSTransactionFile utf8(Write("\xEF\xBB\xBF" + body).c_str(), std::ios::in | std::ios::binary);
+    EXPECT_TRUE(utf8.IsUtf8());
+    EXPECT_EQ(utf8.HeaderFieldCount(), 18);
+    ASSERT_TRUE(utf8.PrepareColumns());
+    CTransactionRecord r;
+    ASSERT_EQ(utf8.ReadNext(r).kind, Kind::Record);
+    EXPECT_EQ(std::string(r.AccountAlias()), e35);
+    EXPECT_EQ(std::string(r.Narrative1()), "Caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(std::string(r.Type()), "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC");
+
+    CRBSTransactionFile ansi(Write(body).c_str(), std::ios::in | std::ios::binary);
+    EXPECT_FALSE(ansi.IsUtf8());
+    ASSERT_TRUE(ansi.PrepareColumns());
+    ASSERT_EQ(ansi.ReadNext(r).kind, Kind::Record);
+    EXPECT_EQ(std::string(r.AccountAlias()), e36.substr(0, 35)) << "ANSI widths are bytes";
+    EXPECT_EQ(std::string(r.Type()), "\xE2\x82\xAC");
+
+    // A mark alone is an empty header of one field; a mark later in the
+    // file is just bytes.
+    EXPECT_EQ(CRBSTransactionFile(Write("\xEF\xBB\xBF").c_str()).HeaderFieldCount(), 1);
+    CRBSTransactionFile late(Write(Join(Titles(14)) + "\n\xEF\xBB\xBF" + Join(Fields14("BAC", "", "1")) + "\n").c_str());
+    EXPECT_FALSE(late.IsUtf8());
+}
+
+TEST_F(ReaderTest, AccountColumnsAreKeptWholeBesideTheirCut)
+{
+    std::vector<std::string> f = Fields18();
+    f[0] = "\"12-34-56\"";
+    f[1] = "0123-4567";
+    CRBSTransactionFile file(Statement({Join(f)}).c_str());
+    ASSERT_TRUE(file.PrepareColumns());
+    CTransactionRecord r;
+    ASSERT_EQ(file.ReadNext(r).kind, Kind::Record);
+    EXPECT_EQ(r.SortCode(), "12-34-");
+    EXPECT_EQ(r.SortCodeColumn(), "12-34-56");
+    EXPECT_EQ(r.AccountNumber(), "0123-456");
+    EXPECT_EQ(r.AccountNumberColumn(), "0123-4567");
+    r.Clear();
+    EXPECT_EQ(r.SortCodeColumn(), "");
+    EXPECT_EQ(r.AccountNumberColumn(), "");
+}

@@ -1,13 +1,23 @@
-// The statement import run end to end through COM: the statement service of
-// Quillfen.dll against the host's selector, configuration, bank record,
-// statement and statement lines in CorvaneHost.dll. Statement files are
-// written into the temporary folder and handed over as Windows paths.
+// The statement import run end to end through COM: the statement service
+// against the host's selector, configuration, bank record, statement and
+// statement lines in CorvaneHost.dll. Statement files are written into the
+// temporary folder and handed over as Windows paths.
+//
+// The service comes from the linked library, so that its warning box goes
+// to a recorder instead of the screen; the service of Quillfen.dll itself
+// runs the imports that end without a box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "objects/services.h"
+#include "platform/win32_services.h"
 #include "build_stamp.h"
 #include "quillfen_version.h"
 #include "tests/support/com_test.h"
@@ -84,6 +94,23 @@ std::string Statement(const std::string& header, const std::vector<std::string>&
     return text;
 }
 
+// The boxes the run showed through the seam, in order.
+struct Box {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+std::vector<Box> g_boxes;
+
+int RecordBox(HWND owner, const char* text, const char* caption, UINT style)
+{
+    g_boxes.push_back({owner, text ? text : "<null>", caption ? caption : "<null>", style});
+    return IDOK;
+}
+
+const char kCaption[] = "Corvane RBS/NatWest Internet Bankline";
+
 double Serial(WORD year, WORD month, WORD day)
 {
     SYSTEMTIME st = {};
@@ -110,17 +137,23 @@ class StatementRunTest : public ComTest {
 protected:
     void SetUp() override
     {
+        g_boxes.clear();
+        previousBox = platform::SetMessageBox(RecordBox);
         ComTest::SetUp();
         if (HasFatalFailure())
             return;
-        service = CreateComponent<ICorvaneBankStatementService>(CLSID_BankStatementService,
-                                                                 IID_ICorvaneBankStatementService);
+        service = NewService();
         ASSERT_TRUE(service);
         statement = NewStatement();
     }
 
     void TearDown() override
     {
+        platform::SetMessageBox(previousBox);
+        // A test takes the boxes it expects (TheBox); any other is a fault.
+        for (const Box& box : g_boxes)
+            ADD_FAILURE() << "unexpected box: " << box.text;
+        g_boxes.clear();
         service.Reset();
         statement.Reset();
         // Every file the run or the callback opened must be closed again.
@@ -157,6 +190,27 @@ protected:
     {
         Bstr wide(std::wstring(path.begin(), path.end()).c_str());
         ASSERT_EQ(host->SetStatementChoice(wide.Get(), cancelled), S_OK);
+    }
+
+    static ComPtr<ICorvaneBankStatementService> NewService()
+    {
+        ComPtr<ICorvaneBankStatementService> s;
+        EXPECT_EQ(ObjectRoot::Create<CBankStatementService>(nullptr, IID_ICorvaneBankStatementService, s.PutVoid()),
+                  S_OK);
+        return s;
+    }
+
+    // The one box of the run; fails unless exactly one was shown.
+    std::string TheBox()
+    {
+        EXPECT_EQ(g_boxes.size(), 1u);
+        if (g_boxes.size() != 1)
+            return "<" + std::to_string(g_boxes.size()) + " boxes>";
+        EXPECT_EQ(g_boxes[0].caption, kCaption);
+        EXPECT_EQ(g_boxes[0].style, static_cast<UINT>(MB_ICONWARNING | MB_OK));
+        const std::string text = g_boxes[0].text;
+        g_boxes.clear();
+        return text;
     }
 
     ComPtr<ICorvaneBankStatement> NewStatement()
@@ -263,6 +317,7 @@ protected:
     ComPtr<ICorvaneBankStatementService> service;
     ComPtr<ICorvaneBankStatement> statement;
     std::vector<std::string> files;
+    platform::MessageBoxFn previousBox = nullptr;
 };
 
 TEST_F(StatementRunTest, CancelledChoiceLeavesTheStatementUntouched)
@@ -277,10 +332,11 @@ TEST_F(StatementRunTest, CancelledChoiceLeavesTheStatementUntouched)
         EXPECT_EQ(Status(), 1);
         EXPECT_EQ(Calls(L"SelectFile"), 1);
         EXPECT_EQ(CallbackResult(), 1) << "the selector still labels the file it offered";
-        for (const wchar_t* member : {L"Clear", L"Balance", L"AddLine", L"Account"})
+        for (const wchar_t* member : {L"Clear", L"put_Balance", L"AddLine", L"get_Account"})
             EXPECT_EQ(Calls(member), 0) << member;
         EXPECT_EQ(Balance(), -1.0) << "the host's initial balance";
         EXPECT_TRUE(Lines().empty());
+        EXPECT_TRUE(g_boxes.empty()) << "a cancelled choice is the user's own";
     }
 }
 
@@ -310,8 +366,15 @@ TEST_F(StatementRunTest, ImportsTheAccountsLinesInFileOrderInBothLayouts)
         std::string (*row)(const Txn&);
         bool full;
     };
-    for (const Layout& layout : {Layout{kHeader18, Row18, true}, Layout{kHeader14, Row14, false}}) {
+    // Quillfen.dll's own service and the linked library's run alike.
+    auto dllService =
+        CreateComponent<ICorvaneBankStatementService>(CLSID_BankStatementService, IID_ICorvaneBankStatementService);
+    auto libraryService = service;
+    for (const Layout& layout : {Layout{kHeader18, Row18, true}, Layout{kHeader14, Row14, false}})
+    for (bool throughDll : {true, false}) {
         SCOPED_TRACE(layout.full ? "18 columns" : "14 columns");
+        SCOPED_TRACE(throughDll ? "Quillfen.dll" : "linked library");
+        service = throughDll ? dllService : libraryService;
         host->Reset();
         statement = NewStatement();
         AddOwnLine();
@@ -322,12 +385,12 @@ TEST_F(StatementRunTest, ImportsTheAccountsLinesInFileOrderInBothLayouts)
         ASSERT_EQ(ImportForHostAccount(), S_OK);
 
         // The whole conversation with the host, in order.
-        const std::wstring perLine = L"AddLine;LineNumber;Date;TransactionType;Amount;Description;Reference;";
+        const std::wstring perLine = L"AddLine;put_LineNumber;put_Date;put_TransactionType;put_Amount;put_Description;put_Reference;";
         Bstr log;
         ASSERT_EQ(host->get_CallLog(log.Put()), S_OK);
         EXPECT_EQ(std::wstring(log.Text()),
-                  L"GetStatementFileSettings;SelectFile;Cancelled;FileName;Clear;Balance;Account;AccountNumber;"
-                  L"SortCode;" + perLine + perLine + perLine);
+                  L"GetStatementFileSettings;SelectFile;get_Cancelled;get_FileName;Clear;put_Balance;get_Account;"
+                  L"get_AccountNumber;get_SortCode;" + perLine + perLine + perLine);
         host->put_Logging(VARIANT_FALSE);
 
         EXPECT_EQ(Status(), 0);
@@ -351,13 +414,16 @@ TEST_F(StatementRunTest, ImportsTheAccountsLinesInFileOrderInBothLayouts)
             EXPECT_EQ(lines[i].reference, references[i]);
             EXPECT_EQ(lines[i].description, layout.full ? full[i] : shortLayout[i]);
         }
+        EXPECT_TRUE(g_boxes.empty()) << "lines of other accounts beside the host's are no news";
     }
+    service = libraryService;
 }
 
-TEST_F(StatementRunTest, LinesMatchOnlyTheHostsExactAccount)
+TEST_F(StatementRunTest, LinesMatchTheHostsAccountOnceSpacesDashesAndLostZerosAreSetAside)
 {
-    // Host texts are reduced (sort code to digits) only below 32 bytes; the
-    // statement's columns are taken as written, cut to 6 and 8 characters.
+    // Both sides lose spaces and dashes and get back the leading zeros a
+    // spreadsheet drops; the statement's columns are then cut to 6 and 8 as
+    // they always were. Host texts of 32 bytes or more never match.
     const std::wstring sort31 = L"60-16-13" + std::wstring(23, L' ');
     const std::wstring sort32 = sort31 + L" ";
     const std::wstring account300 = L"31926819" + std::wstring(292, L'x');
@@ -368,16 +434,24 @@ TEST_F(StatementRunTest, LinesMatchOnlyTheHostsExactAccount)
         bool imported;
     };
     const Case cases[] = {
-        {L"dashed host sort code", L"60-16-13", L"31926819", "601613", "31926819", true},
+        {L"the bank's export", L"60-16-13", L"31926819", "601613", "31926819", true},
         {L"host sort code with spaces", L"60 16 13", L"31926819", "601613", "31926819", true},
         {L"no-break spaces in the host sort code", L"60\u00a016\u00a013", L"31926819", "601613", "31926819", true},
         {L"quoted columns", L"601613", L"31926819", "\"601613\"", "\"31926819\"", true},
         {L"long account column cut to 8", L"601613", L"31926819", "601613", "319268190", true},
-        {L"dashed sort code column", L"601613", L"31926819", "60-16-13", "31926819", false},
-        {L"dashed on both sides", L"60-16-13", L"31926819", "60-16-13", "31926819", false},
-        {L"leading space in the host account", L"601613", L" 31926819", "601613", "31926819", false},
-        {L"trailing space in the host account", L"601613", L"31926819 ", "601613", "31926819", false},
+        // Changed on purpose: these never matched before.
+        {L"dashed sort code column", L"601613", L"31926819", "60-16-13", "31926819", true},
+        {L"dashed on both sides", L"60-16-13", L"31926819", "\"60-16-13\"", "31926819", true},
+        {L"leading space in the host account", L"601613", L" 31926819", "601613", "31926819", true},
+        {L"trailing space in the host account", L"601613", L"31926819 ", "601613", "31926819", true},
+        {L"spaced account column", L"601613", L"31926819", "601613", "3192 6819", true},
+        {L"zeros lost by a spreadsheet", L"01-87-05", L"01234567", "18705", "1234567", true},
+        {L"zeros lost on the host's side", L"1-87-05", L"1234567", "018705", "01234567", true},
+        // Still different accounts.
         {L"another account", L"601613", L"31926827", "601613", "31926819", false},
+        {L"a digit short is not a lost zero", L"601613", L"31926819", "601613", "3192681", false},
+        {L"letters are not padded", L"01-87-05", L"01234567", "18705", "1234567A", false},
+        {L"empty columns", L"601613", L"31926819", "", "", false},
         {L"31-byte host sort code", sort31, L"31926819", "601613", "31926819", true},
         {L"32-byte host sort code", sort32, L"31926819", "601613", "31926819", false},
         {L"300-character host account", L"601613", account300, "601613", "31926819", false},
@@ -385,13 +459,53 @@ TEST_F(StatementRunTest, LinesMatchOnlyTheHostsExactAccount)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         host->Reset();
+        g_boxes.clear();
         Txn t;
         t.sortCode = c.sortColumn;
         t.account = c.accountColumn;
         Choose(Write("match.csv", Statement(kHeader18, {Row18(t)})));
         ASSERT_EQ(ImportFor(c.hostSort.c_str(), c.hostAccount.c_str()), S_OK);
+        EXPECT_EQ(Status(), 0);
         EXPECT_EQ(Lines().size(), c.imported ? 1u : 0u);
+        EXPECT_EQ(g_boxes.size(), c.imported ? 0u : 1u) << "a file without the host's lines is worth a word";
     }
+    g_boxes.clear();
+}
+
+TEST_F(StatementRunTest, NoMatchingLineNamesTheFilesAccountsAndTheHosts)
+{
+    // Twelve accounts, each on two lines, none the host's: the box names
+    // the first ten once each, in file order, and the account asked for.
+    std::vector<std::string> rows;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 12; ++i) {
+            Txn t = Of(std::to_string(1000000 + i), "1.00");
+            t.sortCode = "18-70-5";
+            rows.push_back(Row18(t));
+        }
+    Choose(Write("others.csv", Statement(kHeader18, rows)));
+    ASSERT_EQ(ImportFor(L"01-87-05", L"1234567"), S_OK);
+    EXPECT_EQ(Status(), 0);
+    EXPECT_TRUE(Lines().empty());
+    std::string expected = "Lines imported: 0\n\n"
+                           "No line of the file belongs to the account being reconciled:\n"
+                           "Sort code 018705, account number 01234567\n\n"
+                           "The file holds lines for these accounts:";
+    for (int i = 0; i < 10; ++i)
+        expected += "\nSort code 018705, account number 0" + std::to_string(1000000 + i);
+    expected += "\nand further accounts";
+    EXPECT_EQ(TheBox(), expected);
+
+    // Without any account of the host's (a new service, no bank record) and
+    // with no transaction in the file.
+    host->Reset();
+    Choose(Write("empty.csv", Statement(kHeader14, {})));
+    auto fresh = NewService();
+    ASSERT_EQ(fresh->ImportStatement(nullptr, statement.Get()), S_OK);
+    EXPECT_EQ(TheBox(), "Lines imported: 0\n\n"
+                        "No line of the file belongs to the account being reconciled:\n"
+                        "Sort code (none), account number (none)\n\n"
+                        "The file holds no readable transactions.");
 }
 
 TEST_F(StatementRunTest, DebitCreditAndCheques)
@@ -431,7 +545,7 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
         t.credit = c.credit;
         Choose(Write("amounts.csv", Statement(kHeader18, {Row18(t)})));
         ASSERT_EQ(ImportForHostAccount(), S_OK);
-        EXPECT_EQ(Calls(L"Description"), c.descriptionCalls) << "a cheque's description is replaced";
+        EXPECT_EQ(Calls(L"put_Description"), c.descriptionCalls) << "a cheque's description is replaced";
         const std::vector<Imported> lines = Lines();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].type, c.transactionType);
@@ -441,30 +555,104 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
     }
 }
 
-TEST_F(StatementRunTest, TheFirstUnreadableLineEndsTheImport)
+TEST_F(StatementRunTest, BlankAndUnreadableLinesAreSkippedAndNamed)
 {
-    const std::string match18 = Row18(Of(kAccount, "1.00")), after18 = Row18(Of(kAccount, "2.00"));
-    struct Case {
-        const char* what;
-        const char* header;
-        std::string stop;
+    // A blank line, a short line and a bad date between good lines: every
+    // good line is imported, numbered without gaps, and the box names the
+    // two unreadable lines (the header is line 1; blank lines are silent).
+    Txn badDate = Of(kAccount, "9.00");
+    badDate.date = "31/02/2026";
+    Txn otherBadDate = Of(kOtherAccount, "9.00"); // not the host's, still unreadable
+    otherBadDate.date = "";
+    Txn badAmount = Of(kAccount, "", "\"12,50 GBP\"");
+    Txn badUnused = Of(kAccount, "4.00", "n/a");
+    const std::vector<std::string> rows = {
+        Row18(Of(kAccount, "1.00")),                                            // 2
+        "",                                                                     // 3
+        "601613,31926819,a,b,c,d,e,f,g,01/12/2026,h,BAC,3.00",                 // 4: 13 fields
+        Row18(Of(kAccount, "2.00")),                                            // 5
+        Row18(badDate),                                                         // 6
+        ",,,, ,,,,,,,,,,,,,",                                                   // 7
+        Row18(Of(kAccount, "3.00")),                                            // 8
+        Row18(otherBadDate),                                                    // 9
+        Row18(badAmount),                                                       // 10
+        Row18(badUnused),                                                       // 11
+        std::string(2100, 'x'),                                                 // 12
+        Row18(Of(kAccount, "", "5.00")),                                        // 13
     };
-    const Case cases[] = {
-        {"blank line", kHeader18, ""},
-        {"13 fields", kHeader18, "601613,31926819,a,b,c,d,e,f,g,01/12/2026,h,BAC,3.00"},
-        {"18 fields under a 14-field header", kHeader14, Row18(Of(kAccount, "3.00"))},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        host->Reset();
-        const bool short14 = c.header == kHeader14;
-        const std::string before = short14 ? Row14(Of(kAccount, "1.00")) : match18;
-        const std::string after = short14 ? Row14(Of(kAccount, "2.00")) : after18;
-        Choose(Write("stop.csv", Statement(c.header, {before, c.stop, after})));
-        ASSERT_EQ(ImportForHostAccount(), S_OK);
-        EXPECT_EQ(Amounts(), std::vector<double>{1.0});
-        EXPECT_EQ(Status(), 0);
+    Choose(Write("skips.csv", Statement(kHeader18, rows)));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    EXPECT_EQ(Status(), 0);
+    const std::vector<Imported> lines = Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    const double amounts[] = {1.0, 2.0, 3.0, 5.0};
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].number, static_cast<long>(i + 1));
+        EXPECT_EQ(lines[i].amount, amounts[i]);
+        EXPECT_NE(lines[i].date, 0.0) << "no line reaches the host as 30/12/1899";
     }
+    EXPECT_EQ(TheBox(), "Lines imported: 4\n\n"
+                        "Lines skipped because they could not be read: 6\n"
+                        "Line 4: fewer than 14 fields\n"
+                        "Line 6: the date is not a date\n"
+                        "Line 9: the date is not a date\n"
+                        "Line 10: the debit or credit is not an amount\n"
+                        "Line 11: the debit or credit is not an amount\n"
+                        "Line 12: longer than 2047 characters");
+
+    // A blank line alone is no news.
+    host->Reset();
+    Choose(Write("blank.csv", Statement(kHeader18, {Row18(Of(kAccount, "1.00")), "", " , ", Row18(Of(kAccount, "2.00"))})));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    EXPECT_EQ(Amounts(), (std::vector<double>{1.0, 2.0}));
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(StatementRunTest, TheBoxNamesTheFirstTenSkippedLinesAndTheOthersShortLayout)
+{
+    // 14-column file: an 18-field line has more fields than its header.
+    std::vector<std::string> rows = {Row14(Of(kAccount, "1.00"))};
+    for (int i = 0; i < 12; ++i)
+        rows.push_back(Row18(Of(kAccount, "2.00")));
+    rows.push_back(Row14(Of(kOtherAccount, "3.00")));
+    Choose(Write("many.csv", Statement(kHeader14, rows)));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    EXPECT_EQ(Amounts(), std::vector<double>{1.0});
+    std::string expected = "Lines imported: 1\n\n"
+                           "Lines skipped because they could not be read: 12\n"
+                           "The first ten of them:";
+    for (int line = 3; line <= 12; ++line)
+        expected += "\nLine " + std::to_string(line) + ": more fields than the header line";
+    EXPECT_EQ(TheBox(), expected);
+}
+
+TEST_F(StatementRunTest, Utf8ExportsReachTheHostAsTheirCharacters)
+{
+    Txn t = Of(kAccount, "", "\"1,234.56\"");
+    t.narrative1 = "CAF\xC3\x89 ZO\xC3\x8B \xE2\x82\xAC"; // CAFÉ ZOË €
+    t.narrative2 = std::string(49, 'n') + "\xC3\xA9\xC3\xA9"; // 51 characters, 53 bytes
+    t.type = "\xC3\xA9t\xC3\xA9!";
+    const std::string body = Statement(kHeader18, {Row18(t)});
+
+    Choose(Write("utf8.csv", "\xEF\xBB\xBF" + body));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    std::vector<Imported> lines = Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].description, L"CAF\u00c9 ZO\u00cb \u20ac " + std::wstring(49, L'n') + L"\u00e9")
+        << "cut to 50 characters, not 50 bytes";
+    EXPECT_EQ(lines[0].reference, L"\u00e9t\u00e9");
+    EXPECT_EQ(lines[0].amount, 1234.56);
+    EXPECT_TRUE(g_boxes.empty());
+
+    // Without the mark the same bytes are ANSI, as before.
+    host->Reset();
+    statement = NewStatement();
+    Choose(Write("ansi.csv", body));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    lines = Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].description.substr(0, 5), L"CAF\u00c3\u2030");
+    EXPECT_EQ(lines[0].reference, L"\u00c3\u00a9t");
 }
 
 TEST_F(StatementRunTest, TheHeaderDecidesTheLabelAndTheImport)
@@ -503,7 +691,60 @@ TEST_F(StatementRunTest, TheHeaderDecidesTheLabelAndTheImport)
         EXPECT_EQ(Calls(L"Clear"), 1);
         EXPECT_EQ(Balance(), 0.0);
         EXPECT_EQ(Lines().size(), c.statement ? 1u : 0u);
+        if (c.statement) {
+            EXPECT_TRUE(g_boxes.empty());
+        } else if (c.fields == 0) {
+            EXPECT_EQ(TheBox(), "The statement file could not be opened, so nothing was imported:\n" + path +
+                                    "\n\nCheck that the file exists, is not a folder and is not open in another "
+                                    "program.");
+        } else {
+            EXPECT_EQ(TheBox(), "The chosen file is not an RBS/NatWest Internet Bankline statement, so nothing was "
+                                "imported:\n" + path + "\n\nIts first line has " + std::to_string(c.fields) +
+                                    " fields; a Bankline statement export has 14 or 18.");
+        }
     }
+}
+
+TEST_F(StatementRunTest, TheBoxBelongsToTheHostsActiveWindow)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Corvane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
+    if (window)
+        SetActiveWindow(window);
+    if (!window || GetActiveWindow() != window) {
+        if (window)
+            DestroyWindow(window);
+        GTEST_SKIP() << "no active window here (no display?)";
+    }
+    Choose(Write("owner.csv", Statement(kHeader18, {Row18(Of(kOtherAccount, "1.00"))})));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].owner, window);
+    g_boxes.clear();
+    DestroyWindow(window);
+}
+
+TEST_F(StatementRunTest, AFolderOrALockedFileCannotBeOpened)
+{
+    const std::string folder = TempPath("folder.csv");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string locked = Write("locked.csv", Statement(kHeader18, {Row18(Txn())}));
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    for (const std::string& path : {folder, locked}) {
+        SCOPED_TRACE(path);
+        host->Reset();
+        Choose(path);
+        ASSERT_EQ(ImportForHostAccount(), S_OK);
+        EXPECT_EQ(Status(), 0);
+        EXPECT_TRUE(Lines().empty());
+        const std::string text = TheBox();
+        EXPECT_EQ(text.rfind("The statement file could not be opened, so nothing was imported:\n" + path + "\n", 0), 0u)
+            << text;
+    }
+    CloseHandle(lock);
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(StatementRunTest, WithoutTheHostsAccountTheLastOneIsUsed)
@@ -519,7 +760,7 @@ TEST_F(StatementRunTest, WithoutTheHostsAccountTheLastOneIsUsed)
         host->Reset();
         Choose(path);
         if (failAccount)
-            Fail(L"Account", 0, E_FAIL);
+            Fail(L"get_Account", 0, E_FAIL);
         EXPECT_EQ(s->ImportStatement(bank, statement.Get()), S_OK);
         SetErrorInfo(0, nullptr);
         return Amounts();
@@ -529,8 +770,7 @@ TEST_F(StatementRunTest, WithoutTheHostsAccountTheLastOneIsUsed)
     // New services have no account yet.
     for (bool failAccount : {true, false}) {
         SCOPED_TRACE(failAccount ? "Account fails" : "no bank record");
-        auto fresh = CreateComponent<ICorvaneBankStatementService>(CLSID_BankStatementService,
-                                                                   IID_ICorvaneBankStatementService);
+        auto fresh = NewService();
         auto record = MakeBankRecord(L"601613", L"31926819");
         EXPECT_EQ(run(fresh.Get(), failAccount ? record.Get() : nullptr, failAccount), onlyUnnamed);
     }
@@ -592,7 +832,7 @@ TEST_F(StatementRunTest, NullStatementIsRefusedBeforeTheSelectorIsShown)
         EXPECT_EQ(Status(), 0);
         EXPECT_EQ(Calls(L"GetStatementFileSettings"), 0);
         EXPECT_EQ(Calls(L"SelectFile"), 0);
-        EXPECT_EQ(Calls(L"Account"), 0);
+        EXPECT_EQ(Calls(L"get_Account"), 0);
     }
 }
 
@@ -635,7 +875,7 @@ TEST_F(StatementRunTest, RefusedLinePropertiesDoNotStopTheRun)
 {
     Choose(Write("refused.csv", Statement(kHeader18, {Row18(Of(kAccount, "1.00")), Row18(Of(kAccount, "2.00")),
                                                       Row18(Of(kAccount, "3.00"))})));
-    for (const wchar_t* member : {L"Date", L"TransactionType", L"Description", L"Reference"})
+    for (const wchar_t* member : {L"put_Date", L"put_TransactionType", L"put_Description", L"put_Reference"})
         Fail(member, 0, E_FAIL);
     ASSERT_EQ(ImportForHostAccount(), S_OK);
     SetErrorInfo(0, nullptr);
@@ -654,15 +894,153 @@ TEST_F(StatementRunTest, RefusedLinePropertiesDoNotStopTheRun)
 
 namespace {
 
-// The diagnostics log without its time stamps.
+// The host calls of a logged run, in order.
+std::vector<std::wstring> SplitLog(const std::wstring& log)
+{
+    std::vector<std::wstring> calls;
+    std::size_t start = 0, end;
+    while ((end = log.find(L';', start)) != std::wstring::npos) {
+        calls.push_back(log.substr(start, end - start));
+        start = end + 1;
+    }
+    return calls;
+}
+
+} // namespace
+
+TEST_F(StatementRunTest, EveryHostCallOfAnImportMayFail)
+{
+    // The calls come from the log of a normal run, so a host call the run
+    // makes in future is failed here too without a change to this test.
+    const std::string path = Write("faults.csv", Statement(kHeader18, {Row18(Of(kAccount, "1.00")),
+                                                                       Row18(Of(kOtherAccount, "2.00")),
+                                                                       Row18(Of(kAccount, "3.00")),
+                                                                       Row18(Of(kAccount, "4.00"))}));
+    service.Reset();
+    statement.Reset();
+    std::wstring log;
+    auto run = [&](const wchar_t* failing, long after, std::vector<double>& amounts) {
+        auto fresh = NewService();
+        auto bank = MakeBankRecord(L"60-16-13", L"31926819");
+        statement = NewStatement();
+        Choose(path);
+        if (failing)
+            Fail(failing, after, E_FAIL);
+        else
+            host->put_Logging(VARIANT_TRUE);
+        const HRESULT hr = fresh->ImportStatement(bank.Get(), statement.Get());
+        SetErrorInfo(0, nullptr);
+        Bstr calls;
+        EXPECT_EQ(host->get_CallLog(calls.Put()), S_OK);
+        log = calls.Text();
+        host->Reset(); // the getters below must not fail
+        amounts = Amounts();
+        long status = -1;
+        EXPECT_EQ(fresh->get_Status(&status), S_OK);
+        statement.Reset();
+        bank.Reset();
+        fresh.Reset();
+        EXPECT_EQ(LiveHostObjects(), 0) << "host objects left alive";
+        EXPECT_EQ(ModuleLockCount(), 0) << "module locks left";
+        return std::make_pair(hr, status);
+    };
+
+    std::vector<double> amounts;
+    ASSERT_EQ(run(nullptr, 0, amounts), std::make_pair(S_OK, 0L));
+    ASSERT_EQ(amounts, (std::vector<double>{1.0, 3.0, 4.0}));
+    ASSERT_TRUE(g_boxes.empty());
+
+    std::vector<std::pair<std::wstring, long>> calls; // name, times made
+    for (const std::wstring& call : SplitLog(log)) {
+        auto known = std::find_if(calls.begin(), calls.end(), [&](const auto& c) { return c.first == call; });
+        if (known == calls.end())
+            calls.emplace_back(call, 1);
+        else
+            ++known->second;
+    }
+    for (const wchar_t* member : {L"GetStatementFileSettings", L"SelectFile", L"get_Cancelled", L"get_FileName", L"Clear",
+                                  L"put_Balance", L"get_Account", L"get_AccountNumber", L"get_SortCode", L"AddLine", L"put_LineNumber",
+                                  L"put_Date", L"put_TransactionType", L"put_Amount", L"put_Description", L"put_Reference"})
+        EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const auto& c) { return c.first == member; }))
+            << "the log has no " << std::string(member, member + wcslen(member));
+
+    // What the run ends with when a call fails: the result, the Status, the
+    // lines the statement keeps and whether the user gets the warning.
+    struct Expected {
+        const wchar_t* member;
+        long after; // calls that still succeed
+        HRESULT hr;
+        long status;
+        std::vector<double> amounts;
+        bool box;
+    };
+    const std::vector<double> all{1.0, 3.0, 4.0}, none;
+    const Expected table[] = {
+        {L"GetStatementFileSettings", 0, DISP_E_EXCEPTION, 0, none, false},
+        {L"SelectFile", 0, DISP_E_EXCEPTION, 0, none, false},
+        {L"get_Cancelled", 0, S_OK, 1, none, false},  // no answer is no choice
+        {L"get_FileName", 0, S_OK, 0, none, true},    // no name: nothing to open
+        {L"Clear", 0, S_OK, 0, all, false},
+        {L"put_Balance", 0, S_OK, 0, all, false},
+        {L"get_Account", 0, S_OK, 0, none, true},     // a new service knows no account
+        {L"get_AccountNumber", 0, S_OK, 0, none, true},
+        {L"get_SortCode", 0, S_OK, 0, none, true},
+        {L"AddLine", 0, E_POINTER, 0, none, false},
+        {L"AddLine", 1, E_POINTER, 0, {1.0}, false},
+        {L"put_LineNumber", 0, S_OK, 0, all, false},
+        {L"put_LineNumber", 1, S_OK, 0, all, false},
+        {L"put_Amount", 0, S_OK, 0, {0.0, 0.0, 0.0}, false}, // refused, yet counted
+        {L"put_Amount", 1, S_OK, 0, {1.0, 0.0, 0.0}, false},
+    };
+    const HRESULT documented[] = {S_OK, DISP_E_EXCEPTION, E_POINTER, E_UNEXPECTED,
+                                  static_cast<HRESULT>(0x800AFFFDu)};
+    int checkedExactly = 0;
+    for (const auto& call : calls) {
+        // The first call, and one in the middle of those made many times.
+        std::vector<long> afters{0};
+        if (call.second > 1)
+            afters.push_back(call.second / 2);
+        for (long after : afters) {
+            const std::string name(call.first.begin(), call.first.end());
+            SCOPED_TRACE(name + " fails after " + std::to_string(after) + " of " + std::to_string(call.second));
+            g_boxes.clear();
+            const auto result = run(call.first.c_str(), after, amounts);
+            EXPECT_TRUE(std::find(std::begin(documented), std::end(documented), result.first) != std::end(documented))
+                << std::hex << result.first;
+            EXPECT_TRUE(result.second == 0 || result.second == 1) << result.second;
+            EXPECT_LE(g_boxes.size(), 1u) << "one box at most";
+            for (const Expected& e : table) {
+                if (call.first != e.member || after != e.after)
+                    continue;
+                ++checkedExactly;
+                EXPECT_EQ(result.first, e.hr);
+                EXPECT_EQ(result.second, e.status);
+                EXPECT_EQ(amounts, e.amounts);
+                EXPECT_EQ(g_boxes.size(), e.box ? 1u : 0u);
+            }
+        }
+    }
+    g_boxes.clear();
+    EXPECT_EQ(checkedExactly, static_cast<int>(std::size(table))) << "a call of the table was not in the log";
+}
+
+namespace {
+
+// The diagnostics log without its time stamps and without the reader's own
+// messages (which are checked to be only that).
 std::vector<std::string> LogLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::size_t start = 0, end;
     while ((end = text.find("\r\n", start)) != std::string::npos) {
         const std::string line = text.substr(start, end - start);
-        lines.push_back(line.size() > 20 && line[4] == '-' && line[19] == ' ' ? line.substr(20) : "<bad line>");
         start = end + 2;
+        if (line.size() <= 20 || line[4] != '-' || line[19] != ' ') {
+            lines.push_back("<bad line>");
+            continue;
+        }
+        if (line.compare(20, 18, "statement: debug: ") != 0)
+            lines.push_back(line.substr(20));
     }
     EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
     return lines;
@@ -677,52 +1055,52 @@ TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
     Txn named;
     named.narrative1 = "HARTLEY TIMBER";
     named.debit = "1234.56";
-    const std::string path = Write("logged.csv", Statement(kHeader18, {Row18(named), Row18(Of(kOtherAccount, "77.70")),
-                                                                        Row18(Of(kAccount, "", "8642.19"))}));
+    const std::string path =
+        Write("logged.csv", Statement(kHeader18, {Row18(named), Row18(Of(kOtherAccount, "77.70")), "",
+                                                  "601613,31926819,TOO SHORT 5500.01", Row18(Of(kAccount, "", "8642.19"))}));
     Choose(path);
     {
         qf::test::DiagnosticsIni ini("true", logPath.c_str());
         EXPECT_EQ(ImportForHostAccount(), S_OK);
     }
+    TheBox();
     ASSERT_EQ(Lines().size(), 2u);
     const std::string log = qf::test::ReadWholeFile(logPath);
-    const auto lines = LogLines(log);
-    ASSERT_GE(lines.size(), 6u) << log;
-    EXPECT_EQ(lines.front(), "statement: statement import of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
-                             ") in statement_run_test.exe");
-    EXPECT_EQ(lines[1], "statement: file " + path);
-    EXPECT_EQ(lines[2], "statement: header: 18 fields");
-    EXPECT_EQ(lines[lines.size() - 3], "statement: account ****6819: 3 lines read, 2 imported, 1 for other accounts");
-    EXPECT_EQ(lines[lines.size() - 2], "statement: reading ended at line 5 of the file");
-    EXPECT_EQ(lines.back(), "statement: outcome: 2 lines imported");
-    for (std::size_t i = 3; i + 3 < lines.size(); ++i)
-        EXPECT_EQ(lines[i].rfind("statement: debug: ", 0), 0u) << "between them only the reader's messages: " << lines[i];
-    for (const char* personal : {"HARTLEY", "QUILLFEN LTD", kAccount, kOtherAccount, "1234.56", "8642.19", "77.70"})
+    EXPECT_EQ(LogLines(log), (std::vector<std::string>{
+                                 "statement: statement import of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
+                                 ") in statement_run_test.exe",
+                                 "statement: file " + path,
+                                 "statement: header: 18 fields",
+                                 "statement: account ****6819: 5 lines read (1 blank), 2 imported, 1 skipped, "
+                                 "1 for other accounts",
+                                 "statement: skipped line 5: too few fields",
+                                 "statement: outcome: 2 lines imported",
+                             }));
+    for (const char* personal : {"HARTLEY", "QUILLFEN LTD", "TOO SHORT", kAccount, kOtherAccount, "1234.56", "8642.19",
+                                 "77.70", "5500.01"})
         EXPECT_EQ(log.find(personal), std::string::npos) << personal << " is in the log:\n" << log;
 
-    // A blank line ends the reading: the entry says where.
-    DeleteFileA(logPath.c_str());
-    Choose(Write("blank.csv", Statement(kHeader18, {Row18(named), "", Row18(named)})));
-    {
-        qf::test::DiagnosticsIni ini("1", logPath.c_str());
-        EXPECT_EQ(ImportForHostAccount(), S_OK);
-    }
-    const auto early = LogLines(qf::test::ReadWholeFile(logPath));
-    ASSERT_GE(early.size(), 3u);
-    EXPECT_EQ(early[early.size() - 3], "statement: account ****6819: 1 lines read, 1 imported, 0 for other accounts");
-    EXPECT_EQ(early[early.size() - 2], "statement: reading ended at line 3 of the file");
-
-    // A file that is no statement, then the log off.
+    // A file that is no statement, one that cannot be opened, a cancelled
+    // choice, then the log off.
     DeleteFileA(logPath.c_str());
     Choose(Write("not-a-statement.csv", Statement(HeaderOf(10), {"1,2,3,4,5,6,7,8,9,10"})));
     {
         qf::test::DiagnosticsIni ini("1", logPath.c_str());
         EXPECT_EQ(ImportForHostAccount(), S_OK);
+        TheBox();
+        Choose(TempPath("no-such-file.csv"));
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+        TheBox();
+        Choose(path, 1);
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
     }
-    const auto refused = LogLines(qf::test::ReadWholeFile(logPath));
-    ASSERT_GE(refused.size(), 4u);
-    EXPECT_EQ(refused[2], "statement: header: 10 fields, not a statement file");
-    EXPECT_EQ(refused.back(), "statement: outcome: nothing imported");
+    const auto others = LogLines(qf::test::ReadWholeFile(logPath));
+    ASSERT_EQ(others.size(), 9u) << qf::test::ReadWholeFile(logPath);
+    EXPECT_EQ(others[2], "statement: header: 10 fields");
+    EXPECT_EQ(others[3], "statement: outcome: not a statement file");
+    EXPECT_EQ(others[5], "statement: file " + TempPath("no-such-file.csv"));
+    EXPECT_EQ(others[6], "statement: outcome: the file could not be opened");
+    EXPECT_EQ(others[8], "statement: outcome: cancelled by the user");
 
     DeleteFileA(logPath.c_str());
     Choose(path);
@@ -730,5 +1108,6 @@ TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
         qf::test::DiagnosticsIni ini("no", logPath.c_str());
         EXPECT_EQ(ImportForHostAccount(), S_OK);
     }
+    TheBox();
     EXPECT_EQ(GetFileAttributesA(logPath.c_str()), INVALID_FILE_ATTRIBUTES);
 }

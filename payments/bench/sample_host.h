@@ -7,8 +7,8 @@
 #include <string>
 
 #include "CorvaneHostTest.h"
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
 
 namespace qf::sample {
 

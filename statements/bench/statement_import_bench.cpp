@@ -6,9 +6,9 @@
 // best and the median. It registers nothing: run it in a prefix where both
 // servers are registered, e.g. the tests' prefix after a CTest run:
 //   WINEPREFIX=$PWD/build/win32/wineprefix cmake/wine-run
-//   build/win32/statements/bench_import/statement_import_bench.exe
+//   build/win32/statements/bench/statement_import_bench.exe
 // (one command line).
-#include "bench/statement_generator.h"
+#include "statements/bench/statement_generator.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "CorvaneHostTest.h"
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
 
 using namespace qf;
 

@@ -25,8 +25,8 @@ public:
     ComPtr& operator=(ComPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
 
     // Takes over a reference the caller already owns.
-    static ComPtr Attach(T* p) noexcept { ComPtr c; c.m_p = p; return c; }
-    T* Detach() noexcept { return std::exchange(m_p, nullptr); }
+    [[nodiscard]] static ComPtr Attach(T* p) noexcept { ComPtr c; c.m_p = p; return c; }
+    [[nodiscard]] T* Detach() noexcept { return std::exchange(m_p, nullptr); }
     void Reset() noexcept { if (T* p = std::exchange(m_p, nullptr)) p->Release(); }
     // For out parameters: releases what is held and hands out the slot.
     T** Put() noexcept { Reset(); return &m_p; }
@@ -36,7 +36,17 @@ public:
     T* operator->() const noexcept { return m_p; }
     explicit operator bool() const noexcept { return m_p != nullptr; }
 
-    template <class U> HRESULT As(REFIID iid, ComPtr<U>& out) const noexcept
+    // The interface U of the same object, by U's own IID; null when the
+    // object does not have it.
+    template <class U> [[nodiscard]] ComPtr<U> As() const noexcept
+    {
+        ComPtr<U> out;
+        if (m_p)
+            m_p->QueryInterface(__uuidof(U), out.PutVoid());
+        return out;
+    }
+    // The same query with its HRESULT, for callers that report or test it.
+    template <class U> [[nodiscard]] HRESULT As(REFIID iid, ComPtr<U>& out) const noexcept
     {
         if (!m_p)
             return E_POINTER;
@@ -68,8 +78,8 @@ public:
     Bstr& operator=(Bstr&& o) noexcept { if (this != &o) { Reset(); m_b = std::exchange(o.m_b, nullptr); } return *this; }
     ~Bstr() { Reset(); }
 
-    static Bstr Attach(BSTR b) noexcept { Bstr r; r.m_b = b; return r; }
-    BSTR Detach() noexcept { return std::exchange(m_b, nullptr); }
+    [[nodiscard]] static Bstr Attach(BSTR b) noexcept { Bstr r; r.m_b = b; return r; }
+    [[nodiscard]] BSTR Detach() noexcept { return std::exchange(m_b, nullptr); }
     void Reset() noexcept { if (BSTR b = std::exchange(m_b, nullptr)) SysFreeString(b); }
     BSTR* Put() noexcept { Reset(); return &m_b; }
     BSTR Get() const noexcept { return m_b; }
@@ -87,7 +97,6 @@ public:
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     ~Variant() { VariantClear(&m_v); }
-    VARIANT* operator&() noexcept { return &m_v; }
     VARIANT* Get() noexcept { return &m_v; }
     const VARIANT* Get() const noexcept { return &m_v; }
     VARIANT* operator->() noexcept { return &m_v; }
@@ -97,7 +106,7 @@ private:
     VARIANT m_v;
 };
 
-// A kernel handle closed with CloseHandle, or a registry key with RegCloseKey.
+// A registry key, closed with RegCloseKey.
 class RegKey {
 public:
     RegKey() noexcept = default;

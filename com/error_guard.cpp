@@ -1,4 +1,4 @@
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 namespace qf {
 namespace {
@@ -32,8 +32,7 @@ HRESULT ReportComError(HRESULT hr) noexcept
         if (kRows[i].code == hr)
             row = i;
     create->SetDescription(const_cast<LPOLESTR>(kRows[row].description));
-    ComPtr<IErrorInfo> info;
-    if (SUCCEEDED(create.As(IID_IErrorInfo, info)))
+    if (const ComPtr<IErrorInfo> info = create.As<IErrorInfo>())
         SetErrorInfo(0, info.Get());
     return static_cast<HRESULT>(0x800A0000u | (0xFFFEu - row));
 }

@@ -1,4 +1,4 @@
-#include "payments/dialog_bench/sample_host.h"
+#include "payments/bench/sample_host.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,23 +1,32 @@
 // Creating the host's own components (BankConfiguration, StatementFileSelector).
 #pragma once
-#include "objects/host_interfaces.h"
-#include "text/com_holders.h"
+#include "com/host_interfaces.h"
+#include "com/com_holders.h"
+#include "com/error_guard.h"
 
 namespace qf {
 
 // CoCreateInstance with every server context for IUnknown, then OleRun,
-// then the interface. Null when any step fails.
-template <class T> ComPtr<T> CreateHostComponent(REFCLSID clsid, REFIID iid) noexcept
+// then the interface T. Null when any step fails.
+template <class T> [[nodiscard]] ComPtr<T> CreateHostComponent(REFCLSID clsid) noexcept
 {
     ComPtr<IUnknown> unknown;
     if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.PutVoid())) || !unknown)
         return {};
     if (FAILED(OleRun(unknown.Get())))
         return {};
-    ComPtr<T> result;
-    if (FAILED(unknown.As(iid, result)))
-        return {};
-    return result;
+    return unknown.As<T>();
+}
+
+// The same for a component the caller cannot do without: a host that cannot
+// provide it fails the call as a host error (E_POINTER), which the guard
+// reports as DISP_E_EXCEPTION.
+template <class T> [[nodiscard]] ComPtr<T> CreateHostComponentOrRaise(REFCLSID clsid)
+{
+    ComPtr<T> component = CreateHostComponent<T>(clsid);
+    if (!component)
+        RaiseHostError(E_POINTER);
+    return component;
 }
 
 // The bank name in a zero-padded narrow buffer, as the host's calls take it.

@@ -1,4 +1,4 @@
-#include "text/error_guard.h"
+#include "com/error_guard.h"
 
 #include <gtest/gtest.h>
 

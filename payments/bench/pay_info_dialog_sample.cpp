@@ -2,7 +2,7 @@
 // open for a while, in a chosen state, so that it can be photographed
 // (scripts/screenshot-dialog). Prints READY once the dialog shows that state.
 //
-//   dialog_sample [--host PATH] [--state opened|marked|bulk] [--hold MS]
+//   pay_info_dialog_sample [--host PATH] [--state opened|marked|bulk] [--hold MS]
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "host/automation/ui_automation.h"
-#include "payments/dialog_bench/sample_host.h"
+#include "payments/bench/sample_host.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "resources/resource.h"
@@ -61,7 +61,7 @@ int main(int argc, char** argv)
             },
             hold + 30000);
         if (!result.failure.empty()) {
-            std::fprintf(stderr, "dialog_sample: %s\n", result.failure.c_str());
+            std::fprintf(stderr, "pay_info_dialog_sample: %s\n", result.failure.c_str());
             status = 1;
         }
     }

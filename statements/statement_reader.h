@@ -1,4 +1,4 @@
-// CRBSTransactionFile reads the bank's comma-separated statement export:
+// The statement reader. CRBSTransactionFile reads the bank's comma-separated statement export:
 // a header line, whose field count (14 or 18) identifies the file, then one
 // transaction per line.
 //
@@ -11,12 +11,17 @@
 // Failures are never thrown at the caller: they are boolean results plus
 // diagnostic messages on the debug output. Each reader has its own column
 // map and field buffer, so readers are independent of one another.
+//
+// ReadNext is the import's way through a file: it tells blank lines,
+// unreadable lines (with the reason) and the end of the file apart, and
+// goes on after a line it cannot take.
 #pragma once
 #include <cstdint>
 #include <fstream>
 #include <vector>
 
 #include "statements/statement_fields.h"
+#include "statements/statement_import_report.h"
 #include "statements/transaction_record.h"
 
 namespace qf {
@@ -26,6 +31,14 @@ public:
     // Longest line read; the rest of a longer line is not read, and the
     // stream's failure then ends the file.
     static constexpr int kMaxLineLength = 2047;
+    // The two layouts of the export, by their header's field count; the
+    // short layout's count is also the fewest fields a data line may have.
+    static constexpr std::int32_t kShortLayoutFields = 14;
+    static constexpr std::int32_t kFullLayoutFields = 18;
+    static constexpr bool IsStatementHeader(std::int32_t fields) noexcept
+    {
+        return fields == kShortLayoutFields || fields == kFullLayoutFields;
+    }
 
     // Opens path and reads the header. A file that cannot be opened is not
     // an error: the reader stays closed and HeaderFieldCount is 0.
@@ -43,6 +56,9 @@ public:
     bool ReadHeader();
     std::int32_t HeaderFieldCount() const noexcept { return m_headerFieldCount; }
     bool IsOpen() const { return m_file.is_open(); }
+    // The file starts with a UTF-8 byte-order mark: its texts are UTF-8 and
+    // field widths count characters. Otherwise they are ANSI bytes.
+    bool IsUtf8() const noexcept { return m_utf8; }
 
     // Maps columns 1..HeaderFieldCount for ReadRecord; false, with nothing
     // changed, unless the header has 14 or 18 fields.
@@ -54,17 +70,42 @@ public:
     // A further call goes on with the following line.
     bool ReadRecord(CTransactionRecord& record);
 
+    // One line after the header, as ReadNext saw it.
+    enum class LineKind {
+        Record,  // record holds a readable line
+        Blank,   // empty, or only separators and white space
+        Skipped, // unreadable; reason says why
+        End,     // nothing left to read (or the stream is not open)
+    };
+    struct Line {
+        LineKind kind = LineKind::End;
+        SkipReason reason = SkipReason::TooFewFields; // for Skipped
+        long number = 0;                              // the header is line 1
+    };
+    // Reads the next line into record. Unlike ReadRecord it never ends the
+    // file early: a line longer than kMaxLineLength is passed over whole,
+    // and a line whose date is no calendar day, or whose debit or credit is
+    // neither empty nor a number, is Skipped rather than read as 0. Writes
+    // no diagnostic messages; only an allocation failure is thrown.
+    Line ReadNext(CTransactionRecord& record);
+
     void Close();
 
 private:
     void ReadLine(char* line);
-    void Fill(CTransactionRecord& record, const char* line);
+    // Fills record from line; returns the column of the transaction type.
+    int Fill(CTransactionRecord& record, const char* line);
+    bool IsAmountColumn(int column);
     const char* Column(int column, std::size_t& length);
     void Text(int column, int keep, CString& target);
+    void Cut(const CString& whole, int keep, CString& target);
+    std::size_t Kept(const char* text, std::size_t length, int keep) const;
     double Amount(int column);
 
     std::ifstream m_file;
     std::int32_t m_headerFieldCount = 0;
+    bool m_utf8 = false;
+    long m_lineNumber = 0; // of the last line read
     std::vector<std::int32_t> m_columnMap;
     LineFields m_fields;        // the line being read, split once
     FieldBuffer m_field = {};

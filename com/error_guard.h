@@ -10,12 +10,12 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "text/com_holders.h"
+#include "com/com_holders.h"
 #include "text/hresult.h"
 
 namespace qf {
 
-HRESULT ReportComError(HRESULT hr) noexcept;
+[[nodiscard]] HRESULT ReportComError(HRESULT hr) noexcept;
 
 // A failed call on a host object. It takes the host's error information off
 // the thread and releases it with itself, so none is left behind.
@@ -46,7 +46,7 @@ inline void CheckArg(bool ok)
         ThrowHr(kE_INVALIDARG);
 }
 
-template <class Body> HRESULT Guard(Body&& body) noexcept
+template <class Body> [[nodiscard]] HRESULT Guard(Body&& body) noexcept
 {
     try {
         return body();

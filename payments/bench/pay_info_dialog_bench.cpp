@@ -3,7 +3,7 @@
 // selected (it writes 4000 marks on the host and refills the list). Prints
 // figures; never a test.
 //
-//   dialog_bench [path of CorvaneHost.dll] [runs]
+//   pay_info_dialog_bench [path of CorvaneHost.dll] [runs]
 #include <windows.h>
 
 #include <algorithm>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/automation/ui_automation.h"
-#include "payments/dialog_bench/sample_host.h"
+#include "payments/bench/sample_host.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
 #include "resources/resource.h"
