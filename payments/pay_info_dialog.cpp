@@ -377,6 +377,14 @@ void CPayInfoDialog::OnOk()
     char referenceText[kMaxBeneficiaryReferenceLength + 1] = {};
     GetDlgItemTextA(m_hWnd, IDC_TEMPLATE, templateText, sizeof templateText);
     GetDlgItemTextA(m_hWnd, IDC_BENEFICIARY_REFERENCE, referenceText, sizeof referenceText);
+    if (m_logic.TemplateMissing(templateText)) {
+        CString text, caption;
+        text.LoadResourceText(platform::ResourceModule(), IDS_TEMPLATE_REQUIRED);
+        caption.LoadResourceText(platform::ResourceModule(), IDS_TEMPLATE_REQUIRED_CAPTION);
+        platform::ShowMessageBox(m_hWnd, text, caption, MB_OK | MB_ICONWARNING);
+        SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_hWnd, IDC_TEMPLATE)), TRUE);
+        return;
+    }
     m_logic.Accept(templateText, referenceText);
     EndDialog(m_hWnd, IDOK);
 }

@@ -128,6 +128,11 @@ std::optional<DateRefusal> PayInfoLogic::CheckProcessingDate() const
     return std::nullopt;
 }
 
+bool PayInfoLogic::TemplateMissing(const char* templateText) const
+{
+    return Rules().usesTemplate && (!templateText || !templateText[0]);
+}
+
 bool PayInfoLogic::MarkPayments(const std::vector<std::int32_t>& indexes, std::int32_t mark)
 {
     if (indexes.empty())

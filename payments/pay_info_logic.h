@@ -91,6 +91,11 @@ public:
     // against today: past, not a banking day, too far ahead, in that order.
     std::optional<DateRefusal> CheckProcessingDate() const;
 
+    // Whether OK must be refused because the current format needs a
+    // template name and templateText (the edit's text) gives none: the bank
+    // rejects such a file. Checked after the processing date.
+    bool TemplateMissing(const char* templateText) const;
+
     // ---- IAT marks ------------------------------------------------------------
     // Writes mark as StatusCode of the payments at indexes (a payment the
     // host does not deliver is skipped). False, and no change, for none.

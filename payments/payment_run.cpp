@@ -4,7 +4,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <io.h>
+
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "calendar/holiday_list.h"
@@ -14,6 +18,7 @@
 #include "payments/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
+#include "platform/platform.h"
 #include "platform/win32_services.h"
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
@@ -107,9 +112,181 @@ void NoticeRedirect(const CString& redirected)
     }
 }
 
+// What the host's bank configuration holds for this bank's payment file.
+struct FileSettings {
+    char extension[4] = {};
+    char initialPath[MAX_PATH] = {};
+};
+
+FileSettings ReadFileSettings()
+{
+    const ComPtr<ICorvaneBankConfiguration> config =
+        CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
+    char bankName[100];
+    FillBankName(bankName);
+    FileSettings settings;
+    char fileName[1024] = {}, directory[1024] = {};
+    CheckHost(config->GetPaymentFileSettings(bankName, fileName, settings.extension, directory));
+    fileName[sizeof fileName - 1] = directory[sizeof directory - 1] = '\0';
+    settings.extension[sizeof settings.extension - 1] = '\0';
+    ResolvePaymentFilePath(fileName, directory, settings.initialPath);
+    return settings;
+}
+
+// The settings keys of the paying account.
+struct AccountKeys {
+    CString templateKey;
+    CString benRefKey;
+};
+
+AccountKeys KeysOf(ICorvaneBankRecord* bank)
+{
+    const CString suffix = SettingsSuffix(bank);
+    return {CString("RBSBanklineTemplate") + suffix, CString("RBSBanklineBenRef") + suffix};
+}
+
+// What the user confirmed in the options dialog.
+struct RunOptions {
+    double processingDate = 0;
+    CString templateName;
+    CString beneficiaryReference;
+    PaymentFormat format = PaymentFormat::Standard;
+};
+
+// Shows the options dialog with the account's last texts. False when the
+// user did not confirm it.
+bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& options)
+{
+    CString templateName, beneficiaryReference;
+    ReadSetting(keys.templateKey, templateName);
+    ReadSetting(keys.benRefKey, beneficiaryReference);
+
+    // The user's bank holidays, read afresh for each run: the file may have
+    // been edited since the last one.
+    const BankHolidayLists lists = ReadBankHolidayLists();
+    HolidayChanges holidays = ParseHolidayChanges(lists.add.c_str(), lists.remove.c_str());
+
+    CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
+    if (dialog.DoModal(GetActiveWindow()) != IDOK)
+        return false;
+    options.processingDate = dialog.GetProcessingDate();
+    options.templateName = dialog.GetTemplate();
+    options.beneficiaryReference = dialog.GetBeneficiaryReference();
+    options.format = dialog.GetPaymentFormat();
+    return true;
+}
+
+struct WriteOutcome {
+    RunStatus status = Completed;
+    HRESULT result = S_OK;
+};
+
+// Writes the header (bulk layouts) and every payment's record, checking
+// each payment and storing its status code on it.
+WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const RunOptions& options,
+                        const char* chosen)
+{
+    WriteOutcome outcome;
+    auto failed = [&outcome] {
+        outcome.status = PaymentFailed;
+        outcome.result = S_FALSE;
+    };
+    if (options.format == PaymentFormat::BulkList || options.format == PaymentFormat::AdHocBulk) {
+        std::unique_ptr<Payment> first = batch.Item(0);
+        if (!first) {
+            // No first payment, no header: nothing can be written.
+            outcome.status = NotWritten;
+            return outcome;
+        }
+        const bool headerPassed =
+            options.format == PaymentFormat::BulkList
+                ? WriteBulkListHeader(file, *first, options.processingDate, options.templateName,
+                                      options.beneficiaryReference)
+                : WriteAdHocBulkHeader(file, *first, options.processingDate, options.beneficiaryReference,
+                                       CString(chosen));
+        if (!headerPassed) {
+            failed();
+            return outcome;
+        }
+    }
+    for (long i = 0; i < count; ++i) {
+        std::unique_ptr<Payment> payment = batch.Item(i);
+        if (!payment) {
+            outcome.status = NotWritten;
+            break;
+        }
+        const bool passed =
+            options.format == PaymentFormat::AdHocBulk
+                ? WriteAdHocBulkRecord(file, *payment)
+                : WritePaymentRecord(file, *payment, options.processingDate, options.format, options.templateName);
+        if (!passed)
+            failed();
+    }
+    return outcome;
+}
+
 } // namespace
 
 namespace detail {
+
+bool IsDiskFile(std::FILE* f) noexcept
+{
+    const intptr_t handle = _get_osfhandle(_fileno(f));
+    return handle != -1 && GetFileType(reinterpret_cast<HANDLE>(handle)) == FILE_TYPE_DISK;
+}
+
+PaymentFile::~PaymentFile()
+{
+    // Left by an exception while the file is open: it cannot be complete.
+    if (m_file)
+        Remove();
+}
+
+bool PaymentFile::Open(const char* chosen, const CString& redirected, bool elevated)
+{
+    m_file = File(OpenForWriting(chosen));
+    if (m_file) {
+        m_path = chosen;
+    } else if (!elevated) {
+        m_file = File(OpenForWriting(redirected));
+        m_path = redirected;
+    }
+    return static_cast<bool>(m_file);
+}
+
+bool PaymentFile::Store() noexcept
+{
+    if (!m_file)
+        return false;
+    m_disk = IsDiskFile(m_file.Get());
+    return m_file.Close();
+}
+
+void PaymentFile::Remove() noexcept
+{
+    if (m_file) {
+        m_disk = IsDiskFile(m_file.Get());
+        m_file.Close();
+    }
+    if (m_path.IsEmpty())
+        return;
+    const char* problem = nullptr;
+    if (!m_disk)
+        problem = "is not a disk file and was left alone";
+    else if (!DeleteFileA(m_path))
+        problem = "could not be removed";
+    if (!problem)
+        return;
+    const unsigned long error = m_disk ? GetLastError() : 0;
+    try {
+        CString text;
+        text.Format("Quillfen: the incomplete payment file %s %s (error %lu).\n", static_cast<const char*>(m_path),
+                    problem, error);
+        platform::DebugOutput(text);
+    } catch (...) {
+        platform::DebugOutput("Quillfen: an incomplete payment file could not be removed.\n");
+    }
+}
 
 CString RedirectedPath(const char* path)
 {
@@ -141,18 +318,9 @@ std::string SaveFilter(const char* extension)
 HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
     PaymentRunLog log(service);
-    const ComPtr<ICorvaneBankConfiguration> config =
-        CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
-    char bankName[100];
-    FillBankName(bankName);
-    char fileName[1024] = {}, extension[4] = {}, directory[1024] = {};
-    CheckHost(config->GetPaymentFileSettings(bankName, fileName, extension, directory));
-    fileName[sizeof fileName - 1] = extension[sizeof extension - 1] = directory[sizeof directory - 1] = '\0';
-
-    char initialPath[MAX_PATH];
-    ResolvePaymentFilePath(fileName, directory, initialPath);
+    const FileSettings settings = ReadFileSettings();
     service.SetStatus(Completed);
-    const std::string filter = detail::SaveFilter(extension);
+    const std::string filter = detail::SaveFilter(settings.extension);
 
     CheckArg(payments != nullptr);
     long count = 0;
@@ -163,104 +331,63 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         CString message;
         message.LoadResourceText(platform::ResourceModule(), IDS_TOO_MANY_PAYMENTS);
         platform::ShowMessageBox(GetActiveWindow(), message, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        // 40 is returned as the call's result too, a success code rather than
+        // an error: the host tells this outcome by it.
         return TooMany;
     }
 
-    const CString suffix = SettingsSuffix(bank);
-    const CString templateKey = CString("RBSBanklineTemplate") + suffix;
-    const CString benRefKey = CString("RBSBanklineBenRef") + suffix;
-    CString templateName, beneficiaryReference;
-    ReadSetting(templateKey, templateName);
-    ReadSetting(benRefKey, beneficiaryReference);
-
-    // The user's bank holidays, read afresh for each run: the file may have
-    // been edited since the last one.
-    const BankHolidayLists lists = ReadBankHolidayLists();
-    HolidayChanges holidays = ParseHolidayChanges(lists.add.c_str(), lists.remove.c_str());
-
+    const AccountKeys keys = KeysOf(bank);
     HostPaymentBatch batch(payments); // holds its own reference on the batch
-    CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
-    const bool accepted = dialog.DoModal(GetActiveWindow()) == IDOK;
-    log.Options(accepted, dialog.GetPaymentFormat());
+    RunOptions options;
+    const bool accepted = AskForOptions(batch, keys, options);
+    log.Options(accepted, options.format);
     if (!accepted) {
         service.SetStatus(Cancelled);
         return S_OK;
     }
-    const double processingDate = dialog.GetProcessingDate();
-    templateName = dialog.GetTemplate();
-    beneficiaryReference = dialog.GetBeneficiaryReference();
-    const PaymentFormat format = dialog.GetPaymentFormat();
 
     char chosen[MAX_PATH];
-    if (!AskForFile(filter, extension, initialPath, chosen)) {
+    if (!AskForFile(filter, settings.extension, settings.initialPath, chosen)) {
         log.SaveDialog(false);
         service.SetStatus(Cancelled);
         return S_OK;
     }
     // Remembered before the file is opened, whatever happens to it.
-    WriteSetting(templateKey, templateName);
-    WriteSetting(benRefKey, beneficiaryReference);
+    WriteSetting(keys.templateKey, options.templateName);
+    WriteSetting(keys.benRefKey, options.beneficiaryReference);
 
-    count = batch.Count();
+    // The count that drives the writing. Without it there is no batch to
+    // write: an empty file (or a lone bulk header) would pass for a written one.
+    if (FAILED(payments->get_Count(&count))) {
+        service.SetStatus(NotWritten);
+        return S_OK;
+    }
     const bool elevated = platform::IsElevated();
     const CString redirected = detail::RedirectedPath(chosen);
 
-    File file(OpenForWriting(chosen));
-    bool usesRedirect = false;
-    if (!file && !elevated) {
-        file = File(OpenForWriting(redirected));
-        usesRedirect = static_cast<bool>(file);
-    }
-    if (!file) {
+    detail::PaymentFile file;
+    if (!file.Open(chosen, redirected, elevated)) {
         log.NotOpened(chosen);
         service.SetStatus(NotWritten);
         return S_OK;
     }
-    log.Opened(usesRedirect ? static_cast<const char*>(redirected) : chosen, usesRedirect);
+    log.Opened(file.Path(), std::strcmp(file.Path(), chosen) != 0);
     log.CountCodesOf(payments);
-
-    HRESULT result = S_OK;
-    bool headerPassed = true;
-    if (format == PaymentFormat::BulkList || format == PaymentFormat::AdHocBulk) {
-        std::unique_ptr<Payment> first = batch.Item(0);
-        if (!first) {
-            // No first payment, no header: nothing can be written.
-            file.Close();
-            service.SetStatus(NotWritten);
-            return S_OK;
-        }
-        headerPassed = format == PaymentFormat::BulkList
-                           ? WriteBulkListHeader(file.Get(), *first, processingDate, templateName, beneficiaryReference)
-                           : WriteAdHocBulkHeader(file.Get(), *first, processingDate, beneficiaryReference,
-                                                  CString(chosen));
-        if (!headerPassed) {
-            service.SetStatus(PaymentFailed);
-            result = S_FALSE;
-        }
+    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen);
+    // A file the system could not store completely is no payment file,
+    // whatever the checks of its payments said.
+    if (!file.Store()) {
+        outcome.status = NotWritten;
+        outcome.result = S_OK;
     }
-    if (headerPassed) {
-        for (long i = 0; i < count; ++i) {
-            std::unique_ptr<Payment> payment = batch.Item(i);
-            if (!payment) {
-                service.SetStatus(NotWritten);
-                break;
-            }
-            const bool passed = format == PaymentFormat::AdHocBulk
-                                    ? WriteAdHocBulkRecord(file.Get(), *payment)
-                                    : WritePaymentRecord(file.Get(), *payment, processingDate, format, templateName);
-            if (!passed) {
-                service.SetStatus(PaymentFailed);
-                result = S_FALSE;
-            }
-        }
+    service.SetStatus(outcome.status);
+    if (outcome.status == NotWritten) {
+        file.Remove();
+        return outcome.result;
     }
-    // A file the system could not write completely is no payment file.
-    const bool writeFailed = std::ferror(file.Get()) != 0;
-    if (!file.Close() || writeFailed)
-        service.SetStatus(NotWritten);
     if (!elevated && !redirected.IsEmpty())
         NoticeRedirect(redirected);
-    return result;
+    return outcome.result;
 }
 
 } // namespace qf

@@ -16,6 +16,9 @@
 #define IDS_FORMAT_DESCRIPTION_TEMPLATE 404
 #define IDS_FORMAT_DESCRIPTION_BULK_LIST 405
 #define IDS_FORMAT_DESCRIPTION_AD_HOC_BULK 406
+// OK refused for a format that needs a template name: text and caption.
+#define IDS_TEMPLATE_REQUIRED 410
+#define IDS_TEMPLATE_REQUIRED_CAPTION 411
 
 // Controls of the options dialog.
 #define IDC_DATE_LABEL 2001

@@ -222,6 +222,18 @@ try {
     return S_OK;
 } catch (...) { return ContainedFailure(); }
 
+STDMETHODIMP HostControl::FailOnce(BSTR member, long occurrence, long hr)
+try {
+    if (occurrence < 1)
+        return E_INVALIDARG;
+    FailRule rule;
+    rule.after = occurrence - 1;
+    rule.times = 1;
+    rule.hr = hr;
+    State().failures[FromBstr(member)] = rule;
+    return S_OK;
+} catch (...) { return ContainedFailure(); }
+
 STDMETHODIMP HostControl::get_LiveObjects(long* count)
 try {
     if (!count)

@@ -50,6 +50,7 @@ public:
     STDMETHODIMP put_Logging(VARIANT_BOOL on) override;
     STDMETHODIMP get_LastConfigureBank(BSTR* text) override;
     STDMETHODIMP CallCount(BSTR member, long* count) override;
+    STDMETHODIMP FailOnce(BSTR member, long occurrence, long hr) override;
 };
 
 } // namespace corvane

@@ -61,6 +61,8 @@ HRESULT Enter(const wchar_t* member)
     auto it = s.failures.find(member);
     if (it == s.failures.end() || count <= it->second.after)
         return S_OK;
+    if (it->second.times >= 0 && count > it->second.after + it->second.times)
+        return S_OK;
     if (FAILED(it->second.hr)) {
         ICreateErrorInfo* create = nullptr;
         if (SUCCEEDED(CreateErrorInfo(&create))) {

@@ -10,7 +10,8 @@
 namespace corvane {
 
 struct FailRule {
-    long after = 0; // calls that still succeed
+    long after = 0;  // calls that still succeed
+    long times = -1; // calls that fail after those, -1 for all of them
     HRESULT hr = E_FAIL;
 };
 

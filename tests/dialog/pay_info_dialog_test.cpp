@@ -365,6 +365,43 @@ TEST_F(PayInfoDialogTest, OkRefusesDatesWithTheirMessagesAndStaysOpen)
     EXPECT_EQ(out.date, (CalendarDate{2022, 7, 21}));
 }
 
+TEST_F(PayInfoDialogTest, OkRefusesAnEmptyTemplateNameAfterTheDateAndStaysOpen)
+{
+    ComPtr<ICorvanePayments> payments = MakePayments(1);
+    auto expectRefusal = [](const MessageBoxInfo& box) {
+        EXPECT_EQ(box.caption, "Invalid Template Specified");
+        EXPECT_EQ(box.text, "A template name is required for this payment format.");
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_TRUE(box.ShowsIcon(IDI_WARNING));
+    };
+    // The stored texts are offered again: start from none at all.
+    const Outcome out = Open(payments.Get(), "", "REF", [&](Driver& d, HWND dlg) {
+        for (int radio : {IDC_FORMAT_TEMPLATE, IDC_FORMAT_BULK_LIST}) {
+            SCOPED_TRACE(radio);
+            d.Click(dlg, radio);
+            PressOk(d, dlg);
+            const MessageBoxInfo box = d.WaitForMessageBox();
+            EXPECT_EQ(GetWindow(box.window, GW_OWNER), dlg) << "owned by the dialog";
+            d.Answer(box, IDOK);
+            expectRefusal(box);
+            EXPECT_TRUE(IsWindowVisible(dlg));
+        }
+        // A bad date is refused first; the template follows once it is right.
+        d.SetDate(dlg, IDC_PROCESSING_DATE, 2022, 6, 11);
+        PressOk(d, dlg);
+        EXPECT_EQ(d.AnswerMessageBox(IDOK).caption, "Non-Banking Date Specified");
+        d.SetDate(dlg, IDC_PROCESSING_DATE, 2022, 6, 13);
+        PressOk(d, dlg);
+        expectRefusal(d.AnswerMessageBox(IDOK));
+        d.SetText(dlg, IDC_TEMPLATE, "SUPPLIERS");
+        PressOk(d, dlg);
+    });
+    EXPECT_EQ(out.result, IDOK);
+    EXPECT_EQ(out.format, PaymentFormat::BulkList);
+    EXPECT_EQ(out.templateName, "SUPPLIERS");
+    EXPECT_EQ(out.reference, "REF");
+}
+
 TEST_F(PayInfoDialogTest, SetAndResetMarkTheSelectedPayments)
 {
     ComPtr<ICorvanePayments> payments = MakePayments(3);

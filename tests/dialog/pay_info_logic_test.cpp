@@ -254,3 +254,22 @@ TEST_F(PayInfoLogicTest, RowsShowThePaymentCutToTheColumns)
         EXPECT_STREQ(cell, "");
     EXPECT_EQ(logic.PaymentCount(), 3);
 }
+
+TEST_F(PayInfoLogicTest, OnlyTheTemplateFormatsNeedATemplateName)
+{
+    const struct {
+        PaymentFormat format;
+        bool needsName;
+    } cases[] = {{PaymentFormat::Standard, false},
+                 {PaymentFormat::Template, true},
+                 {PaymentFormat::BulkList, true},
+                 {PaymentFormat::AdHocBulk, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format));
+        logic.SelectFormat(c.format);
+        EXPECT_EQ(logic.TemplateMissing(""), c.needsName);
+        EXPECT_EQ(logic.TemplateMissing(nullptr), c.needsName);
+        EXPECT_FALSE(logic.TemplateMissing("X")) << "one character is a name";
+        EXPECT_FALSE(logic.TemplateMissing(" ")) << "what the user typed is taken as typed";
+    }
+}

@@ -5,9 +5,13 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cwchar>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -413,7 +417,7 @@ TEST_F(PaymentRun, HostFailuresEndTheRunCleanly)
     EXPECT_EQ(Status(), 2);
     host->Reset();
     Configure(L"payments", L"csv");
-    EXPECT_EQ(Lines(ReadAll(path)).size(), 2u) << "the records before the failure stay";
+    EXPECT_FALSE(Exists(path)) << "a batch cut short is no payment file: nothing stays behind";
     SetErrorInfo(0, nullptr);
 
     service->put_Status(7);
@@ -442,7 +446,7 @@ TEST_F(PaymentRun, BulkRunWithoutAFirstPaymentWritesNothing)
               }),
               S_OK);
     EXPECT_EQ(Status(), 2);
-    EXPECT_EQ(ReadAll(path), "");
+    EXPECT_FALSE(Exists(path));
 }
 
 TEST_F(PaymentRun, VirtualStoreRedirectWhenNotElevated)
@@ -586,4 +590,235 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
                   S_FALSE);
     }
     EXPECT_FALSE(Exists(logPath));
+}
+
+namespace {
+
+// The host's calls in the order of the call log, each with how often it
+// was made.
+std::vector<std::pair<std::wstring, long>> CallsOf(const std::wstring& log)
+{
+    std::vector<std::pair<std::wstring, long>> calls;
+    std::size_t start = 0, end;
+    while ((end = log.find(L';', start)) != std::wstring::npos) {
+        const std::wstring name = log.substr(start, end - start);
+        start = end + 1;
+        auto it = std::find_if(calls.begin(), calls.end(), [&](const auto& c) { return c.first == name; });
+        if (it == calls.end())
+            calls.emplace_back(name, 1);
+        else
+            ++it->second;
+    }
+    return calls;
+}
+
+class PaymentRunFaults : public PaymentRun {
+protected:
+    static constexpr long kUntouched = 7; // Status before each run
+    static constexpr long kPayments = 3;
+
+    struct Outcome {
+        HRESULT hr = E_FAIL;
+        long status = -1;
+        bool exists = false;
+        std::string bytes;
+        std::vector<std::string> boxes;
+    };
+
+    // One run on the batch that whatever the host does in between answers
+    // like a user: the options (layout, texts) confirmed, the file saved,
+    // any message box acknowledged.
+    Outcome FaultRun(ICorvanePayments* batch, ICorvaneBankRecord* record, Layout layout, const std::string& path)
+    {
+        DeleteFileA(path.c_str());
+        service->put_Status(kUntouched);
+        Outcome out;
+        std::atomic<bool> done{false};
+        const ScenarioResult r = RunScenario(
+            [&] {
+                out.hr = service->ProcessPayments(batch, record);
+                done = true;
+                return INT_PTR(0);
+            },
+            [&](Driver& d) {
+                const DWORD deadline = GetTickCount() + 15000;
+                while (!done) {
+                    if (GetTickCount() > deadline)
+                        throw AutomationError("the run did not end");
+                    for (HWND w : d.Windows()) {
+                        if (IsFileDialog(w)) {
+                            d.Save(w, path.c_str(), IDYES);
+                        } else if (IsMessageBox(w)) {
+                            const MessageBoxInfo box = d.WaitForMessageBox();
+                            out.boxes.push_back(box.caption);
+                            d.Answer(box, box.HasButton(IDNO) ? IDNO : IDOK);
+                        } else if (d.Text(w) == kOptions) {
+                            d.Click(w, layout);
+                            if (layout == BulkList || layout == Template)
+                                d.SetText(w, 2011, "SUPPLIERS");
+                            if (layout == BulkList)
+                                d.SetText(w, 2017, "DEC RUN");
+                            d.ClickNoWait(w, IDOK);
+                            d.WaitUntilClosed(w);
+                        }
+                    }
+                    Sleep(10);
+                }
+            },
+            20000);
+        EXPECT_EQ(r.failure, "");
+        out.status = Status();
+        out.exists = Exists(path);
+        out.bytes = ReadAll(path);
+        SetErrorInfo(0, nullptr);
+        return out;
+    }
+
+    void TearDown() override
+    {
+        for (const char* suffix : {"", "123456_12345678", "_12345678", "123456_"}) {
+            ClearSetting(std::string("RBSBanklineTemplate") + suffix);
+            ClearSetting(std::string("RBSBanklineBenRef") + suffix);
+        }
+        PaymentRun::TearDown();
+    }
+};
+
+} // namespace
+
+// Every host call of a normal run, failed in turn: the run never reports a
+// file that is not complete, and it releases everything it took.
+TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
+{
+    // Which occurrence of a call fails.
+    enum Which { First, Middle, Last, Header };
+    struct Exact {
+        Layout layout;
+        const wchar_t* call;
+        Which which;
+        HRESULT hr;
+        long status;
+        bool sameBytes; // the file is the normal run's, byte for byte
+    };
+    const Exact table[] = {
+        {BulkList, L"GetPaymentFileSettings", First, DISP_E_EXCEPTION, kUntouched, false},
+        {BulkList, L"get_Count", First, DISP_E_EXCEPTION, 0, false},
+        {BulkList, L"get_Count", Last, S_OK, 2, false},
+        {BulkList, L"get_Account", First, S_OK, 0, true},
+        {BulkList, L"get_SortCode", First, S_OK, 0, true},
+        {BulkList, L"get_AccountNumber", First, S_OK, 0, true},
+        {BulkList, L"get_Details", First, S_OK, 0, true},
+        {BulkList, L"put_StatusCode", First, S_OK, 0, true},
+        {BulkList, L"put_StatusCode", Last, S_OK, 0, true},
+        {BulkList, L"Item", Header, S_OK, 2, false},
+        {BulkList, L"Item", Last, S_OK, 2, false},
+        {BulkList, L"get_PayerSortCode", First, S_FALSE, 1, false}, // the header's own check
+        {BulkList, L"get_PayeeSortCode", Last, S_FALSE, 1, false},
+        {Standard, L"get_PayeeAccountNumber", Last, S_FALSE, 1, false},
+        {Standard, L"Item", Last, S_OK, 2, false},
+        {Standard, L"get_StatusCode", Last, S_OK, 0, false}, // an IAT mark that cannot be read is none
+    };
+
+    std::vector<bool> used(std::size(table));
+    auto record = MakeBankRecord(L"12-34-56", L"12345678");
+    auto batch = MakePayments(kPayments);
+    const std::string path = folder + "\\fault.csv";
+    std::set<std::wstring> covered;
+    for (Layout layout : {BulkList, Standard}) {
+        SCOPED_TRACE(layout == BulkList ? "Bulk List" : "Standard");
+        host->Reset();
+        Configure(L"payments", L"csv");
+        host->put_Logging(VARIANT_TRUE);
+        const Outcome normal = FaultRun(batch.Get(), record.Get(), layout, path);
+        Bstr log;
+        host->get_CallLog(log.Put());
+        host->put_Logging(VARIANT_FALSE);
+        ASSERT_EQ(normal.hr, S_OK);
+        ASSERT_EQ(normal.status, 0);
+        const std::vector<std::string> normalLines = Lines(normal.bytes);
+        const std::size_t fullFile = kPayments + (layout == BulkList ? 1 : 0);
+        ASSERT_EQ(normalLines.size(), fullFile);
+        const auto calls = CallsOf(log.Text());
+        long items = 0;
+        for (const auto& c : calls)
+            if (c.first == L"Item")
+                items = c.second;
+
+        const long baseline = LiveHostObjects();
+        service.Reset();
+        ASSERT_EQ(ComponentCanUnload(), S_OK);
+
+        struct Case {
+            std::wstring call;
+            long occurrence;
+            Which which;
+        };
+        std::vector<Case> cases;
+        for (const auto& [call, count] : calls) {
+            cases.push_back({call, 1, First});
+            if (count > 2)
+                cases.push_back({call, (count + 1) / 2, Middle});
+            if (count > 1)
+                cases.push_back({call, count, Last});
+            covered.insert(call);
+        }
+        if (layout == BulkList) // the header's payment: the first Item of the writing
+            cases.push_back({L"Item", items - kPayments, Header});
+
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.call.begin(), c.call.end()) + " #" + std::to_string(c.occurrence));
+            host->Reset();
+            Configure(L"payments", L"csv");
+            Bstr member(c.call.c_str());
+            ASSERT_EQ(host->FailOnce(member.Get(), c.occurrence, E_FAIL), S_OK);
+            service = CreateComponent<ICorvaneBankPaymentService>(CLSID_BankPaymentService,
+                                                                  IID_ICorvaneBankPaymentService);
+            const Outcome out = FaultRun(batch.Get(), record.Get(), layout, path);
+
+            EXPECT_TRUE(out.hr == S_OK || out.hr == S_FALSE || out.hr == DISP_E_EXCEPTION) << std::hex << out.hr;
+            if (out.hr == DISP_E_EXCEPTION) {
+                // A host error before anything was asked: the Status is as
+                // the run had set it so far, and there is no file.
+                EXPECT_TRUE(out.status == kUntouched || out.status == 0) << out.status;
+                EXPECT_FALSE(out.exists);
+            } else if (out.status == 0 || out.status == 1) {
+                // S_FALSE says that payments failed their checks, nothing else.
+                EXPECT_EQ(out.hr, out.status == 0 ? S_OK : S_FALSE);
+                // Written means complete: every record, each ended by CR LF.
+                EXPECT_TRUE(out.exists);
+                const std::vector<std::string> lines = Lines(out.bytes);
+                const bool headerOnly = layout == BulkList && out.status == 1 && lines.size() == 1;
+                EXPECT_TRUE(lines.size() == fullFile || headerOnly) << lines.size() << " lines";
+            } else {
+                EXPECT_EQ(out.status, 2);
+                EXPECT_FALSE(out.exists) << "a run that ends without a payment file leaves none";
+            }
+            EXPECT_TRUE(std::find(out.boxes.begin(), out.boxes.end(), "Windows Redirect") == out.boxes.end());
+            for (std::size_t i = 0; i < std::size(table); ++i) {
+                const Exact& e = table[i];
+                if (e.layout != layout || c.call != e.call || e.which != c.which)
+                    continue;
+                used[i] = true;
+                EXPECT_EQ(out.hr, e.hr);
+                EXPECT_EQ(out.status, e.status);
+                if (e.sameBytes) {
+                    EXPECT_EQ(out.bytes, normal.bytes);
+                }
+            }
+
+            service.Reset();
+            EXPECT_EQ(ComponentCanUnload(), S_OK) << "the module lock is back at zero";
+            EXPECT_EQ(LiveHostObjects(), baseline) << "the run released every host object it took";
+        }
+        service = CreateComponent<ICorvaneBankPaymentService>(CLSID_BankPaymentService, IID_ICorvaneBankPaymentService);
+    }
+    for (std::size_t i = 0; i < used.size(); ++i)
+        EXPECT_TRUE(used[i]) << "the normal run made no such call: row " << i;
+    // The calls no other test fails are among those failed here.
+    for (const wchar_t* call : {L"get_Count", L"get_Account", L"get_SortCode", L"get_AccountNumber", L"put_StatusCode",
+                                L"get_Amount", L"get_PayeeAccountName", L"get_PayeeRollNumber",
+                                L"get_PayeeBACSReference", L"Item"})
+        EXPECT_EQ(covered.count(call), 1u) << std::string(call, call + wcslen(call));
+    host->Reset();
+    DeleteFileA(path.c_str());
 }
