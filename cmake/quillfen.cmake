@@ -20,6 +20,7 @@ function(qf_test name)
   if(T_RESOURCES AND WIN32)
     set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/Quillfen.rc TARGET_DIRECTORY ${name}
       PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Quillfen.tlb)
+    qf_use_version(${name} ${CMAKE_SOURCE_DIR}/resources/Quillfen.rc)
   endif()
   if(T_NO_GTEST_MAIN)
     set(gtest GTest::gtest)

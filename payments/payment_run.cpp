@@ -15,6 +15,7 @@
 #include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
+#include "payments/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
 #include "platform/platform.h"
@@ -316,6 +317,7 @@ std::string SaveFilter(const char* extension)
 
 HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
+    PaymentRunLog log(service);
     const FileSettings settings = ReadFileSettings();
     service.SetStatus(Completed);
     const std::string filter = detail::SaveFilter(settings.extension);
@@ -323,6 +325,7 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
     CheckArg(payments != nullptr);
     long count = 0;
     CheckHost(payments->get_Count(&count));
+    log.Payments(count);
     if (count > kMaxPayments) {
         service.SetStatus(TooMany);
         CString message;
@@ -336,13 +339,16 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
     const AccountKeys keys = KeysOf(bank);
     HostPaymentBatch batch(payments); // holds its own reference on the batch
     RunOptions options;
-    if (!AskForOptions(batch, keys, options)) {
+    const bool accepted = AskForOptions(batch, keys, options);
+    log.Options(accepted, options.format);
+    if (!accepted) {
         service.SetStatus(Cancelled);
         return S_OK;
     }
 
     char chosen[MAX_PATH];
     if (!AskForFile(filter, settings.extension, settings.initialPath, chosen)) {
+        log.SaveDialog(false);
         service.SetStatus(Cancelled);
         return S_OK;
     }
@@ -361,9 +367,12 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
 
     detail::PaymentFile file;
     if (!file.Open(chosen, redirected, elevated)) {
+        log.NotOpened(chosen);
         service.SetStatus(NotWritten);
         return S_OK;
     }
+    log.Opened(file.Path(), std::strcmp(file.Path(), chosen) != 0);
+    log.CountCodesOf(payments);
     WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen);
     // A file the system could not store completely is no payment file,
     // whatever the checks of its payments said.

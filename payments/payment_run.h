@@ -51,6 +51,8 @@ public:
     // VirtualStore path that Windows would have used.
     bool Open(const char* chosen, const CString& redirected, bool elevated);
     std::FILE* Get() const { return m_file.Get(); }
+    // The path opened: the chosen one or the VirtualStore one.
+    const char* Path() const { return m_path; }
 
     // Flushes and closes. False when any of what was written could not be
     // stored; the file is then still there for Remove.

@@ -30,5 +30,8 @@ void DebugOutput(const char* text);
 using DebugSinkFn = void (*)(const char* text);
 // Installs a replacement sink; nullptr restores the real one. Returns the previous.
 DebugSinkFn SetDebugSink(DebugSinkFn sink);
+// Installs a listener that receives every message as well, whichever sink
+// is in place (the diagnostics log); nullptr removes it. Returns the previous.
+DebugSinkFn SetDebugTee(DebugSinkFn tee);
 
 } // namespace qf::platform

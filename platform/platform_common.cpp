@@ -6,6 +6,7 @@ namespace qf::platform {
 namespace {
 ClockFn g_clock = nullptr;
 DebugSinkFn g_sink = nullptr;
+DebugSinkFn g_tee = nullptr;
 } // namespace
 
 LocalTime Now()
@@ -24,6 +25,8 @@ void DebugOutput(const char* text)
 {
     if (!text)
         return;
+    if (g_tee)
+        g_tee(text);
     if (g_sink)
         g_sink(text);
     else
@@ -34,6 +37,13 @@ DebugSinkFn SetDebugSink(DebugSinkFn sink)
 {
     DebugSinkFn previous = g_sink;
     g_sink = sink;
+    return previous;
+}
+
+DebugSinkFn SetDebugTee(DebugSinkFn tee)
+{
+    DebugSinkFn previous = g_tee;
+    g_tee = tee;
     return previous;
 }
 

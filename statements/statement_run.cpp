@@ -9,6 +9,7 @@
 #include "platform/win32_services.h"
 #include "resources/resource.h"
 #include "statements/statement_reader.h"
+#include "statements/statement_run_log.h"
 
 namespace qf {
 namespace {
@@ -280,7 +281,11 @@ extern "C" int __cdecl ValidateStatementFile(char* description, const char* path
 HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
     StatementImportReport report;
-    return RunStatementImport(service, bank, statement, report);
+    // Written from the report when the run ends, also when it raises.
+    StatementRunLog log(service, report);
+    const HRESULT hr = RunStatementImport(service, bank, statement, report);
+    log.Result(hr);
+    return hr;
 }
 
 HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRecord* bank, ICorvaneBankStatement* statement,

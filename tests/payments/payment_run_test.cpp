@@ -16,11 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "build_stamp.h"
 #include "calendar/calendar.h"
 #include "host/automation/ui_automation.h"
 #include "payments/payment_run.h"
 #include "platform/serial_date.h"
+#include "quillfen_version.h"
 #include "tests/support/com_test.h"
+#include "tests/support/diagnostics_ini.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -508,6 +511,85 @@ TEST(PaymentRunPaths, SaveFilterIsADoubleZeroTerminatedList)
     using namespace std::string_literals;
     EXPECT_EQ(qf::detail::SaveFilter("csv"), "Payment Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0\0"s);
     EXPECT_EQ(qf::detail::SaveFilter(""), "All Files (*.*)\0*.*\0\0"s);
+}
+
+// The run's entry in the diagnostics log without its time stamps, or
+// "<bad line>" for a line that does not start with one.
+static std::vector<std::string> LogLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : Lines(text))
+        lines.push_back(line.size() > 20 && line[4] == '-' && line[13] == ':' && line[19] == ' ' ? line.substr(20)
+                                                                                                  : "<bad line>");
+    return lines;
+}
+
+TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
+{
+    const std::string logPath = folder + "\\diagnostics.log";
+    auto batch = MakePayments(3);
+    SetText(batch.Get(), 0, &ICorvanePayment::put_PayeeAccountName, L"HARTLEY TIMBER");
+    SetText(batch.Get(), 1, &ICorvanePayment::put_PayeeSortCode, L"65-43-2");
+    {
+        ComPtr<ICorvanePayment> p;
+        ASSERT_EQ(batch->Item(2, p.Put()), S_OK);
+        p->put_Amount(4321.98);
+    }
+    const std::string path = folder + "\\logged.csv";
+    {
+        qf::test::DiagnosticsIni ini("1", logPath.c_str());
+        // The calendar's message about a mistyped holiday goes into the entry.
+        WritePrivateProfileStringA("Bank Holidays", "Add", "31/02/2030", SettingsFile().c_str());
+        EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                      Confirm(d, Standard);
+                      SaveAs(d, path);
+                  }),
+                  S_FALSE);
+        WritePrivateProfileStringA("Bank Holidays", nullptr, nullptr, SettingsFile().c_str());
+    }
+    const std::string log = ReadAll(logPath);
+    EXPECT_EQ(LogLines(log), (std::vector<std::string>{
+                                 "payments: payment run of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
+                                 ") in payment_run_test.exe",
+                                 "payments: 3 payments",
+                                 "payments: debug: Quillfen: BANKSERV.INI [Bank Holidays] Add: '31/02/2030' is not "
+                                 "a date as DD/MM/YYYY and is ignored",
+                                 "payments: options dialog: OK, layout Standard",
+                                 "payments: writing " + path,
+                                 "payments: status codes: code 0: 2, code 28: 1",
+                                 "payments: outcome: Status 1, file written, a payment failed its checks",
+                             }));
+    for (const char* personal : {"HARTLEY", "Payee", "87654321", "12345678", "65-43-21", "654321", "123456",
+                                 "4321.98", "10.00"})
+        EXPECT_EQ(log.find(personal), std::string::npos) << personal << " is in the log:\n" << log;
+
+    // Cancelled in the options dialog: the entry says so and ends there.
+    DeleteFileA(logPath.c_str());
+    {
+        qf::test::DiagnosticsIni ini("yes", logPath.c_str());
+        EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                      HWND dialog = d.WaitForWindow(kOptions);
+                      d.ClickNoWait(dialog, IDCANCEL);
+                      d.WaitUntilClosed(dialog);
+                  }),
+                  S_OK);
+    }
+    const auto cancelled = LogLines(ReadAll(logPath));
+    ASSERT_EQ(cancelled.size(), 4u) << ReadAll(logPath);
+    EXPECT_EQ(cancelled[2], "payments: options dialog: cancelled");
+    EXPECT_EQ(cancelled[3], "payments: outcome: Status 3, cancelled by the user");
+
+    // With the log off a run writes nothing.
+    DeleteFileA(logPath.c_str());
+    {
+        qf::test::DiagnosticsIni ini("0", logPath.c_str());
+        EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                      Confirm(d, Standard);
+                      SaveAs(d, path);
+                  }),
+                  S_FALSE);
+    }
+    EXPECT_FALSE(Exists(logPath));
 }
 
 namespace {

@@ -18,7 +18,10 @@
 
 #include "objects/services.h"
 #include "platform/win32_services.h"
+#include "build_stamp.h"
+#include "quillfen_version.h"
 #include "tests/support/com_test.h"
+#include "tests/support/diagnostics_ini.h"
 
 using namespace qf;
 using namespace qf::test;
@@ -1019,4 +1022,92 @@ TEST_F(StatementRunTest, EveryHostCallOfAnImportMayFail)
     }
     g_boxes.clear();
     EXPECT_EQ(checkedExactly, static_cast<int>(std::size(table))) << "a call of the table was not in the log";
+}
+
+namespace {
+
+// The diagnostics log without its time stamps and without the reader's own
+// messages (which are checked to be only that).
+std::vector<std::string> LogLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0, end;
+    while ((end = text.find("\r\n", start)) != std::string::npos) {
+        const std::string line = text.substr(start, end - start);
+        start = end + 2;
+        if (line.size() <= 20 || line[4] != '-' || line[19] != ' ') {
+            lines.push_back("<bad line>");
+            continue;
+        }
+        if (line.compare(20, 18, "statement: debug: ") != 0)
+            lines.push_back(line.substr(20));
+    }
+    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+    return lines;
+}
+
+} // namespace
+
+TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
+{
+    const std::string logPath = TempPath("diagnostics.log");
+    DeleteFileA(logPath.c_str());
+    Txn named;
+    named.narrative1 = "HARTLEY TIMBER";
+    named.debit = "1234.56";
+    const std::string path =
+        Write("logged.csv", Statement(kHeader18, {Row18(named), Row18(Of(kOtherAccount, "77.70")), "",
+                                                  "601613,31926819,TOO SHORT 5500.01", Row18(Of(kAccount, "", "8642.19"))}));
+    Choose(path);
+    {
+        qf::test::DiagnosticsIni ini("true", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    TheBox();
+    ASSERT_EQ(Lines().size(), 2u);
+    const std::string log = qf::test::ReadWholeFile(logPath);
+    EXPECT_EQ(LogLines(log), (std::vector<std::string>{
+                                 "statement: statement import of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
+                                 ") in statement_run_test.exe",
+                                 "statement: file " + path,
+                                 "statement: header: 18 fields",
+                                 "statement: account ****6819: 5 lines read (1 blank), 2 imported, 1 skipped, "
+                                 "1 for other accounts",
+                                 "statement: skipped line 5: too few fields",
+                                 "statement: outcome: 2 lines imported",
+                             }));
+    for (const char* personal : {"HARTLEY", "QUILLFEN LTD", "TOO SHORT", kAccount, kOtherAccount, "1234.56", "8642.19",
+                                 "77.70", "5500.01"})
+        EXPECT_EQ(log.find(personal), std::string::npos) << personal << " is in the log:\n" << log;
+
+    // A file that is no statement, one that cannot be opened, a cancelled
+    // choice, then the log off.
+    DeleteFileA(logPath.c_str());
+    Choose(Write("not-a-statement.csv", Statement(HeaderOf(10), {"1,2,3,4,5,6,7,8,9,10"})));
+    {
+        qf::test::DiagnosticsIni ini("1", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+        TheBox();
+        Choose(TempPath("no-such-file.csv"));
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+        TheBox();
+        Choose(path, 1);
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    const auto others = LogLines(qf::test::ReadWholeFile(logPath));
+    ASSERT_EQ(others.size(), 9u) << qf::test::ReadWholeFile(logPath);
+    EXPECT_EQ(others[2], "statement: header: 10 fields");
+    EXPECT_EQ(others[3], "statement: outcome: not a statement file");
+    EXPECT_EQ(others[5], "statement: file " + TempPath("no-such-file.csv"));
+    EXPECT_EQ(others[6], "statement: outcome: the file could not be opened");
+    EXPECT_EQ(others[8], "statement: outcome: cancelled by the user");
+
+    DeleteFileA(logPath.c_str());
+    Choose(path);
+    {
+        qf::test::DiagnosticsIni ini("no", logPath.c_str());
+        EXPECT_EQ(ImportForHostAccount(), S_OK);
+    }
+    TheBox();
+    EXPECT_EQ(GetFileAttributesA(logPath.c_str()), INVALID_FILE_ATTRIBUTES);
 }
