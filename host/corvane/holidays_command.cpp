@@ -7,31 +7,13 @@
 #include "calendar/holiday_list.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
+#include "host/corvane/command_line.h"
 #include "settings/settings_store.h"
 
 namespace corvane {
 namespace {
 
-const char kUsage[] =
-    "usage:\n"
-    "  corvane holidays [YEAR]\n"
-    "  corvane holidays --next [DD/MM/YYYY]\n"
-    "\n"
-    "holidays   prints the year's bank holidays (default: this year) as the\n"
-    "           component sees them, one a line: the date, the day and where it\n"
-    "           comes from (rule, built-in list, user added), and the days the\n"
-    "           user removed. The user's changes are read from section\n"
-    "           [Bank Holidays] of BANKSERV.INI, keys Add and Remove.\n"
-    "  --next     prints the proposed crediting date for payments submitted on\n"
-    "             the date (default: today)\n";
-
 const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-
-int UsageError(const std::string& message)
-{
-    std::fprintf(stderr, "corvane: %s\nsee corvane --help\n", message.c_str());
-    return 2;
-}
 
 std::string Describe(double serial)
 {
@@ -109,10 +91,6 @@ int RunHolidays(const std::vector<std::string>& args)
     bool next = false;
     std::vector<std::string> values;
     for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
         if (a == "--next")
             next = true;
         else if (!a.empty() && a[0] == '-')

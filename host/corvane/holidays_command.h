@@ -6,8 +6,9 @@
 
 namespace corvane {
 
-// args: what follows "holidays" on the command line. Prints to stdout;
-// returns the exit code (0 done, 2 a usage error).
+// args: what follows "holidays" on the command line (its help is part of
+// corvane --help). Prints to stdout; returns the exit code (0 done, 2 a
+// usage error).
 int RunHolidays(const std::vector<std::string>& args);
 
 } // namespace corvane
