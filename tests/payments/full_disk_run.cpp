@@ -22,16 +22,6 @@ namespace {
 const char kOptions[] = "Corvane RBS/NatWest Internet Bankline Payment Processing";
 const int kStandard = 2013;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 ULONGLONG FreeBytes(const std::string& folder)
 {
     ULARGE_INTEGER available = {}, total = {}, free = {};

@@ -46,16 +46,6 @@ int CaptureBox(HWND, const char*, const char* caption, UINT)
 bool g_elevated = true;
 bool Elevated() { return g_elevated; }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class PaymentFileTest : public ComTest {
 protected:
     void SetUp() override

@@ -35,14 +35,6 @@ const char kOptions[] = "Corvane RBS/NatWest Internet Bankline Payment Processin
 const HRESULT kInvalidArg = static_cast<HRESULT>(0x800AFFFC);
 enum Layout { Standard = 2013, Template = 2014, BulkList = 2015, AdHocBulk = 2018 };
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -63,8 +55,6 @@ std::string Field(const std::string& line, int column)
         std::getline(s, field, ',');
     return field;
 }
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string SettingsFile()
 {

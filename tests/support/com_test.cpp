@@ -1,8 +1,21 @@
 #include "tests/support/com_test.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "objects/com_object.h"
 
 namespace qf::test {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::wstring TakeErrorDescription()
 {

@@ -52,4 +52,8 @@ template <class T> ComPtr<T> CreateComponent(REFCLSID clsid, REFIID iid)
     return result;
 }
 
+// A whole file's bytes ("" when it cannot be read), and whether a path exists.
+std::string ReadAll(const std::string& path);
+bool Exists(const std::string& path);
+
 } // namespace qf::test
