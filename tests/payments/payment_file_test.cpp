@@ -181,11 +181,9 @@ TEST_F(PaymentFileTest, AWriteAFlushOrACloseThatFailsLeavesNoFile)
 
 TEST_F(PaymentFileTest, TheVirtualStoreFileIsRemovedWithoutANotice)
 {
-    char local[MAX_PATH];
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
     const std::string chosenFolder = "C:\\quillfen-missing-file-" + std::to_string(GetCurrentProcessId());
-    const std::string store = std::string(local) + "\\virtualstore" + chosenFolder.substr(2);
-    ASSERT_EQ(SHCreateDirectoryExA(nullptr, store.c_str(), nullptr), ERROR_SUCCESS);
+    std::string store;
+    ASSERT_TRUE(MakeVirtualStoreTwin(chosenFolder, store));
     const std::string neighbour = store + "\\other.csv";
     std::ofstream(neighbour, std::ios::binary) << "not ours\r\n";
     g_elevated = false;

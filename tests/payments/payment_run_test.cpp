@@ -441,12 +441,10 @@ TEST_F(PaymentRun, BulkRunWithoutAFirstPaymentWritesNothing)
 
 TEST_F(PaymentRun, VirtualStoreRedirectWhenNotElevated)
 {
-    char local[MAX_PATH];
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
     // The chosen folder does not exist; its VirtualStore twin does.
     const std::string chosenFolder = "C:\\quillfen-missing-" + std::to_string(GetCurrentProcessId());
-    const std::string store = std::string(local) + "\\virtualstore" + chosenFolder.substr(2);
-    ASSERT_EQ(SHCreateDirectoryExA(nullptr, store.c_str(), nullptr), ERROR_SUCCESS);
+    std::string store;
+    ASSERT_TRUE(MakeVirtualStoreTwin(chosenFolder, store));
     const std::string chosen = chosenFolder + "\\pay.csv";
     const std::string redirected = store + "\\pay.csv";
 

@@ -1,5 +1,7 @@
 #include "tests/support/com_test.h"
 
+#include <shlobj.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +18,15 @@ std::string ReadAll(const std::string& path)
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool MakeVirtualStoreTwin(const std::string& folder, std::string& store)
+{
+    char local[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)))
+        return false;
+    store = std::string(local) + "\\virtualstore" + folder.substr(2);
+    return SHCreateDirectoryExA(nullptr, store.c_str(), nullptr) == ERROR_SUCCESS;
+}
 
 std::wstring TakeErrorDescription()
 {

@@ -55,5 +55,8 @@ template <class T> ComPtr<T> CreateComponent(REFCLSID clsid, REFIID iid)
 // A whole file's bytes ("" when it cannot be read), and whether a path exists.
 std::string ReadAll(const std::string& path);
 bool Exists(const std::string& path);
+// Creates the VirtualStore folder where Windows puts what a process without
+// administrator rights writes below folder (a path with a drive letter).
+bool MakeVirtualStoreTwin(const std::string& folder, std::string& store);
 
 } // namespace qf::test
