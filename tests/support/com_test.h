@@ -24,6 +24,14 @@ std::wstring TakeErrorDescription();
 // the DLL is not loaded.
 HRESULT ComponentCanUnload();
 
+// An exported function of a loaded DLL as the type it has (null when the DLL
+// does not export it). FARPROC's own type differs from every real entry
+// point, so the cast goes through a plain pointer.
+template <class F> F ExportOf(HMODULE dll, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
 // A fixture with a single-threaded apartment and the host's control, reset
 // before each test. TearDown checks that every host object was released and
 // that the component's module lock (the linked library's and the DLL's, if
