@@ -9,11 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace qf;
 
@@ -28,16 +27,17 @@ protected:
     {
         g_debug.clear();
         m_previous = platform::SetDebugSink(Capture);
-        char name[] = "/tmp/account-advice-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        m_folder = std::string(name) + "/";
+        static int serial = 0;
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+            ("account-advice-" + std::to_string(std::time(nullptr)) + "-" + std::to_string(++serial));
+        ASSERT_TRUE(std::filesystem::create_directories(folder));
+        m_folder = folder.string() + "/";
     }
     void TearDown() override
     {
         platform::SetDebugSink(m_previous);
-        std::remove((m_folder + kWeightTableFileName).c_str());
-        std::remove((m_folder + kSubstitutionTableFileName).c_str());
-        rmdir(m_folder.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
     }
     void Write(const char* name, const std::string& text)
     {
