@@ -63,6 +63,10 @@ template <class T> ComPtr<T> CreateComponent(REFCLSID clsid, REFIID iid)
 // A whole file's bytes ("" when it cannot be read), and whether a path exists.
 std::string ReadAll(const std::string& path);
 bool Exists(const std::string& path);
+// Windows virtualises the file writes of 32-bit processes only: a 64-bit
+// process without elevation is refused where a 32-bit one is redirected.
+constexpr bool kProcessIsVirtualised = sizeof(void*) == 4;
+
 // Creates the VirtualStore folder where Windows puts what a process without
 // administrator rights writes below folder (a path with a drive letter).
 bool MakeVirtualStoreTwin(const std::string& folder, std::string& store);
