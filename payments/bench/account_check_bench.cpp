@@ -56,9 +56,10 @@ int main(int argc, char** argv)
         p.payeeAccountNumber = AccountNumber(i);
         // A real batch is mostly right: all but one payment in a hundred get
         // last digits that pass.
-        for (int last = 0; last < 100 && i % 100 != 0; ++last) {
+        for (int last = 0; last < 1000 && i % 100 != 0; ++last) {
             std::string candidate = p.payeeAccountNumber;
-            candidate[6] = static_cast<char>('0' + last / 10);
+            candidate[5] = static_cast<char>('0' + last / 100);
+            candidate[6] = static_cast<char>('0' + last / 10 % 10);
             candidate[7] = static_cast<char>('0' + last % 10);
             if (qf::CheckAccount(qf::ModulusTable::BuiltIn(), p.payeeSortCode.c_str(), candidate.c_str()).result ==
                 qf::AccountCheckResult::Valid) {
