@@ -618,8 +618,7 @@ int RunPay(const std::wstring& path, const Options& given)
     HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, info, service);
     if (FAILED(hr))
         return kExitNotDone;
-    PrintText(info, "Payments: %ld from %s (%s)
-", count, file.c_str(), EncodingName(encoding));
+    PrintText(info, "Payments: %ld from %s (%s)\n", count, file.c_str(), EncodingName(encoding));
     const std::vector<qf::AccountCheck> accountChecks = CheckPayees(rows, info);
     std::fflush(info);
     options.extension = PaymentFileExtension();
