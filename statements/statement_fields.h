@@ -41,13 +41,17 @@ public:
     int Count() const noexcept { return m_count; }
     // As GetField(line, separator, k, field); length receives the field's length.
     const char* Field(int k, FieldBuffer& field, std::size_t& length) const;
+    // The same field in place: its first byte in the line and its length,
+    // cut as Field cuts it; not zero-terminated.
+    const char* View(int k, std::size_t& length) const;
 
 private:
     const char* m_line = nullptr;
     const char* m_end = nullptr;
     char m_separator = ',';
     int m_count = 0;
-    std::vector<const char*> m_separators; // outside quotes; kept between lines
+    std::size_t m_found = 0;               // separators outside quotes
+    std::vector<const char*> m_separators; // their places; kept between lines
 };
 
 // Removes one outer pair of double quotes; inner quotes stay ("" is not

@@ -250,7 +250,7 @@ const char* CRBSTransactionFile::Column(int column, std::size_t& length)
     // a 14-field header fails here.
     if (column < 1 || static_cast<std::size_t>(column) > m_columnMap.size())
         throw CTransactionRecord::ColumnBeyondHeader;
-    const char* raw = m_fields.Field(m_columnMap[static_cast<std::size_t>(column) - 1], m_field, length);
+    const char* raw = m_fields.View(m_columnMap[static_cast<std::size_t>(column) - 1], length);
     return raw ? raw : "";
 }
 

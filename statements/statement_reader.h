@@ -10,7 +10,7 @@
 //
 // Failures are never thrown at the caller: they are boolean results plus
 // diagnostic messages on the debug output. Each reader has its own column
-// map and field buffer, so readers are independent of one another.
+// map and line, so readers are independent of one another.
 //
 // ReadNext is the import's way through a file: it tells blank lines,
 // unreadable lines (with the reason) and the end of the file apart, and
@@ -107,8 +107,7 @@ private:
     bool m_utf8 = false;
     long m_lineNumber = 0; // of the last line read
     std::vector<std::int32_t> m_columnMap;
-    LineFields m_fields;        // the line being read, split once
-    FieldBuffer m_field = {};
+    LineFields m_fields; // the line being read, split once; fields are read in place
 };
 
 } // namespace qf

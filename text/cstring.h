@@ -43,7 +43,7 @@ public:
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
 
     int GetLength() const noexcept;
-    bool IsEmpty() const noexcept { return GetLength() == 0; }
+    bool IsEmpty() const noexcept { return !m_buffer || m_buffer[0] == '\0'; }
     int GetCapacity() const noexcept { return m_capacity; }
     operator const char*() const noexcept { return m_buffer ? m_buffer : ""; }
     const char* c_str() const noexcept { return *this; }
