@@ -52,6 +52,9 @@ private:
     int m_count = 0;
     std::size_t m_found = 0;               // separators outside quotes
     std::vector<const char*> m_separators; // their places; kept between lines
+    unsigned char m_stops[256];            // the bytes Split stops at, for m_stopsFor
+    char m_stopsFor = ',';
+    bool m_stopsReady = false;
 };
 
 // Removes one outer pair of double quotes; inner quotes stay ("" is not
