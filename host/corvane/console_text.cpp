@@ -11,16 +11,24 @@ namespace corvane {
 namespace {
 
 // The console behind out, or null for a pipe, a file or no handle at all.
+// The answer for the last handle asked about is kept: a program that
+// prints line by line asks the system once, not for every line.
 HANDLE ConsoleOf(std::FILE* out)
 {
     const int fd = _fileno(out);
     if (fd < 0)
         return nullptr;
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+    if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
-    return handle;
+    static HANDLE asked = INVALID_HANDLE_VALUE;
+    static bool console = false;
+    if (handle != asked) {
+        DWORD mode = 0;
+        console = GetConsoleMode(handle, &mode) != 0;
+        asked = handle;
+    }
+    return console ? handle : nullptr;
 }
 
 } // namespace

@@ -53,7 +53,10 @@ void ResetState()
 HRESULT Enter(const wchar_t* member)
 {
     HostState& s = State();
-    const long count = ++s.calls[member];
+    auto called = s.calls.find(member);
+    if (called == s.calls.end())
+        called = s.calls.emplace(member, 0).first;
+    const long count = ++called->second;
     if (s.logging) {
         s.log += member;
         s.log += L';';
