@@ -23,6 +23,15 @@ const char* CopyField(const char* begin, const char* end, FieldBuffer& field, st
     return field;
 }
 
+// The last c in [begin, end), or null.
+const char* FindLast(const char* begin, const char* end, char c)
+{
+    for (const char* p = end; p > begin;)
+        if (*--p == c)
+            return p;
+    return nullptr;
+}
+
 // The last field of [line, end) as [begin, end). Its start is the line's
 // last separator, quotes or not; when a quote follows that separator the
 // field is the last quoted run of the line, so "1,234.56" stays whole and a
@@ -30,11 +39,13 @@ const char* CopyField(const char* begin, const char* end, FieldBuffer& field, st
 // line has no separator.
 bool LastField(const char* line, const char*& begin, const char*& end, char separator)
 {
-    const char* lastSeparator = std::strrchr(line, separator);
+    // Searched from the end, where both are found in a few steps; end is
+    // the line's terminating zero, so these find what strrchr would.
+    const char* lastSeparator = FindLast(line, end, separator);
     if (!lastSeparator)
         return false;
-    const char* closing = std::strrchr(line, '"');
-    if (closing && closing > lastSeparator) {
+    const char* closing = FindLast(lastSeparator + 1, end, '"');
+    if (closing) {
         // The search stops at the line's second character: a last field
         // that starts the line belongs to a one-field line, no transaction.
         const char* opening = nullptr;
@@ -64,10 +75,21 @@ const char* CopyLastField(const char* line, const char* end, char separator, Fie
     return CopyField(begin, end, field, length);
 }
 
-bool IsSpace(char c)
+} // namespace
+
+bool detail::IsSpace(char c)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    // ASCII is white space alike in every locale; only other bytes need
+    // the C library's locale-dependent answer.
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x80)
+        return u == ' ' || (u >= '\t' && u <= '\r');
+    return std::isspace(u) != 0;
 }
+
+namespace {
+
+using detail::IsSpace;
 
 // A date part: digits, with white space around them and nothing else. A
 // sign, a letter or a second number makes the part, and so the date, no

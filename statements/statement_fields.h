@@ -91,6 +91,9 @@ std::size_t Utf8Length(const char* text, std::size_t length);
 std::string AccountKey(const char* text, std::size_t length, std::size_t width);
 
 namespace detail {
+// isspace on the byte as unsigned char, without asking the C library about
+// ASCII, which is white space alike in every locale.
+bool IsSpace(char c);
 // The same rules on a byte range, for the reader's per-field path, which
 // must not allocate.
 void StripQuotes(const char*& text, std::size_t& length);

@@ -102,6 +102,7 @@ private:
     std::size_t Kept(const char* text, std::size_t length, int keep) const;
     double Amount(int column);
 
+    std::vector<char> m_buffer; // the stream's read buffer
     std::ifstream m_file;
     std::int32_t m_headerFieldCount = 0;
     bool m_utf8 = false;
