@@ -61,10 +61,18 @@ int PrintText(std::FILE* out, const char* format, ...)
     va_start(args, format);
     va_list again;
     va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
+    // Most texts are a line: formatted once, on the stack. A longer one is
+    // formatted again into a string of its size.
+    char line[1024];
+    const int length = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     if (length < 0) {
         va_end(again);
+        return length;
+    }
+    if (static_cast<std::size_t>(length) < sizeof line) {
+        va_end(again);
+        WriteText(out, line, static_cast<std::size_t>(length));
         return length;
     }
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
