@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/automation/ui_automation.h"
+#include "host/corvane/imported_before.h"
 
 namespace corvane {
 namespace {
@@ -48,9 +49,12 @@ const char kChangesCaption[] = "Changes have been made";
 
 // The answer a bookkeeper running a batch would give: not to open the
 // VirtualStore folder, yes to dropping the dialog's changes (asked when the
-// autopilot cancels after a refused date); any other box is acknowledged.
-int AnswerFor(const MessageBoxInfo& box)
+// autopilot cancels after a refused date), the one --already-imported
+// gives to lines imported before; any other box is acknowledged.
+int AnswerFor(const MessageBoxInfo& box, const Options& options)
 {
+    if (IsImportedBeforeQuestion(box.text))
+        return ImportedBeforeAnswer(box.text, options.alreadyImported);
     if (box.caption == kRedirectCaption && box.HasButton(IDNO))
         return IDNO;
     if (box.HasButton(IDYES))
@@ -151,7 +155,7 @@ void Autopilot::Impl::Run()
                     // what the dialog holds: the run is given up.
                     refused = optionsOpen() && box.caption != kChangesCaption;
                     refusedOptions = refusedOptions || refused;
-                    d.Answer(box, AnswerFor(box));
+                    d.Answer(box, AnswerFor(box, options));
                     break;
                 }
                 if (driven.count(w))
