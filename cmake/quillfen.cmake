@@ -1,6 +1,13 @@
 # Helpers shared by the subsystem and test folders.
 
 set(QF_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# The Wine a build's programs run under: 64-bit programs need a 64-bit prefix.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QF_WINE_ARCH win64)
+else()
+  set(QF_WINE_ARCH win32)
+endif()
+set(QF_WINE_ENV WINEPREFIX=${QF_WINEPREFIX} QF_WINE_ARCH=${QF_WINE_ARCH})
 set(QF_TEST_TIMEOUT 120)
 
 # qf_test(NAME SOURCES ... [LIBS ...] [RESOURCES] [DISPLAY] [WIN32_ONLY] [TIMEOUT s])
@@ -54,7 +61,7 @@ endfunction()
 
 # Gives a CTest test the Wine environment and the persistent wineserver.
 function(qf_wine_test name)
-  set(env WINEPREFIX=${QF_WINEPREFIX})
+  set(env ${QF_WINE_ENV})
   if(ARGV1)
     list(APPEND env QF_NEEDS_DISPLAY=1)
   endif()

@@ -1,7 +1,14 @@
 ; Installer of Quillfen.dll for all users of a machine.
 ;
-; makensis -DQF_GENERATED=<build>/generated -DQF_DLL=<stripped Quillfen.dll>
+; makensis -DQF_GENERATED=<build>/generated -DQF_DLL=<stripped 32-bit Quillfen.dll>
+;          -DQF_DLL64=<stripped 64-bit Quillfen.dll>
 ;          -DQF_OUTFILE=<QuillfenSetup-<version>.exe> Quillfen.nsi
+;
+; The installer is a 32-bit program. It installs the 32-bit DLL, the one the
+; host loads, into the 32-bit Program Files folder and registers it in the
+; 32-bit registry view. On 64-bit Windows it also installs the 64-bit DLL
+; (for 64-bit script hosts) into the 64-bit Program Files folder and
+; registers it in the 64-bit view, with the 64-bit regsvr32.
 ;
 ; The version and the build stamp are read from the headers the build
 ; generates, so that they are written down in one place only.
@@ -23,6 +30,7 @@ ShowUninstDetails show
 !include LogicLib.nsh
 !include WordFunc.nsh
 !include FileFunc.nsh
+!include x64.nsh
 
 !searchparse /file "${QF_GENERATED}/quillfen_version.h" '#define QF_VERSION_STRING "' QF_VERSION '"'
 !searchparse /file "${QF_GENERATED}/build_stamp.h" '#define QF_BUILD_STAMP "' QF_BUILD_STAMP '"'
@@ -114,7 +122,15 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; The 64-bit copy's folder: fixed, as 64-bit script hosts find it through
+; the registry only.
+Var INSTDIR64
+
 Function .onInit
+  StrCpy $INSTDIR64 ""
+  ${If} ${RunningX64}
+    StrCpy $INSTDIR64 "$PROGRAMFILES64\${PRODUCT}"
+  ${EndIf}
   SetRegView 32
   SetShellVarContext all
   Call CheckAdmin
@@ -136,7 +152,34 @@ Function .onInstFailed
   Call RestorePrevious
 FunctionEnd
 
+; The 64-bit DLL is registered by the 64-bit regsvr32: a 32-bit process
+; cannot load it. Sets the error flag when registering fails.
+!macro RegSvr64 un suffix flags dll
+Function ${un}RegSvr64${suffix}
+  ClearErrors
+  ${DisableX64FSRedirection}
+  ExecWait '"$SYSDIR\regsvr32.exe" /s ${flags} "${dll}"' $0
+  ${EnableX64FSRedirection}
+  ${If} $0 != 0
+    SetErrors
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro RegSvr64 "" "" "" "$INSTDIR64\Quillfen.dll"
+!insertmacro RegSvr64 "un." "Remove" "/u" "$INSTDIR64\Quillfen.dll"
+
 Function RestorePrevious
+  ${If} $INSTDIR64 != ""
+    ${If} ${FileExists} "$INSTDIR64\Quillfen.dll.previous"
+      Delete "$INSTDIR64\Quillfen.dll"
+      Rename "$INSTDIR64\Quillfen.dll.previous" "$INSTDIR64\Quillfen.dll"
+      Call RegSvr64
+    ${ElseIf} ${FileExists} "$INSTDIR64\Quillfen.dll"
+    ${AndIfNot} ${FileExists} "$INSTDIR\Uninstall.exe"
+      Delete "$INSTDIR64\Quillfen.dll"
+      RMDir "$INSTDIR64"
+    ${EndIf}
+  ${EndIf}
   ${If} ${FileExists} "$INSTDIR\Quillfen.dll.previous"
     Delete "$INSTDIR\Quillfen.dll"
     Rename "$INSTDIR\Quillfen.dll.previous" "$INSTDIR\Quillfen.dll"
@@ -156,6 +199,10 @@ Section "${PRODUCT}"
   SetShellVarContext all
   Push $INSTDIR
   Call CheckNotInUse
+  ${If} $INSTDIR64 != ""
+    Push $INSTDIR64
+    Call CheckNotInUse
+  ${EndIf}
 
   SetOutPath "$INSTDIR"
   ${If} ${FileExists} "$INSTDIR\Quillfen.dll"
@@ -171,6 +218,28 @@ Section "${PRODUCT}"
     Call RestorePrevious
     !insertmacro Refuse ${EXIT_REGISTRATION} "Quillfen.dll could not be registered, so ${PRODUCT} has not been installed.$\r$\n$\r$\nCheck that the accounting program is installed and working, then run this again."
   ${EndIf}
+
+  ${If} $INSTDIR64 != ""
+    CreateDirectory "$INSTDIR64"
+    ${If} ${FileExists} "$INSTDIR64\Quillfen.dll"
+      Delete "$INSTDIR64\Quillfen.dll.previous"
+      Rename "$INSTDIR64\Quillfen.dll" "$INSTDIR64\Quillfen.dll.previous"
+    ${EndIf}
+    SetOutPath "$INSTDIR64"
+    File "/oname=Quillfen.dll" "${QF_DLL64}"
+    SetOutPath "$INSTDIR"
+    Call RegSvr64
+    ${If} ${Errors}
+      DetailPrint "The 64-bit Quillfen.dll could not be registered."
+      ; A first install takes back the 32-bit registration too.
+      ${IfNot} ${FileExists} "$INSTDIR\Quillfen.dll.previous"
+        UnRegDLL "$INSTDIR\Quillfen.dll"
+      ${EndIf}
+      Call RestorePrevious
+      !insertmacro Refuse ${EXIT_REGISTRATION} "The 64-bit Quillfen.dll could not be registered, so ${PRODUCT} has not been installed.$\r$\n$\r$\nCheck that the accounting program is installed and working, then run this again."
+    ${EndIf}
+    Delete "$INSTDIR64\Quillfen.dll.previous"
+  ${EndIf}
   Delete "$INSTDIR\Quillfen.dll.previous"
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -179,6 +248,9 @@ Section "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${QF_VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ${If} $INSTDIR64 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation64" "$INSTDIR64"
+  ${EndIf}
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Quillfen.dll,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
@@ -193,6 +265,10 @@ Function un.onInit
   SetRegView 32
   SetShellVarContext all
   Call un.CheckAdmin
+  StrCpy $INSTDIR64 ""
+  ${If} ${RunningX64}
+    ReadRegStr $INSTDIR64 HKLM "${UNINSTALL_KEY}" "InstallLocation64"
+  ${EndIf}
 FunctionEnd
 
 ; BANKSERV.INI and the diagnostics log live in the application data folder:
@@ -202,6 +278,21 @@ Section "Uninstall"
   SetShellVarContext all
   Push $INSTDIR
   Call un.CheckNotInUse
+  ${If} $INSTDIR64 != ""
+    Push $INSTDIR64
+    Call un.CheckNotInUse
+  ${EndIf}
+
+  ${If} $INSTDIR64 != ""
+  ${AndIf} ${FileExists} "$INSTDIR64\Quillfen.dll"
+    Call un.RegSvr64Remove
+    ${If} ${Errors}
+      DetailPrint "The 64-bit Quillfen.dll could not be unregistered; removing it anyway."
+    ${EndIf}
+    Delete "$INSTDIR64\Quillfen.dll"
+    Delete "$INSTDIR64\Quillfen.dll.previous"
+    RMDir "$INSTDIR64"
+  ${EndIf}
 
   ClearErrors
   UnRegDLL "$INSTDIR\Quillfen.dll"

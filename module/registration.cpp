@@ -172,7 +172,10 @@ HRESULT UnregisterServer(const wchar_t*)
     // A library that is not registered is already what we want.
     if (!KeyExists(L"TypeLib\\" + GuidText(*kTypeLibId)))
         return S_OK;
-    return UnRegisterTypeLib(*kTypeLibId, 1, 0, 0x0409, SYS_WIN32);
+    // The library was registered for this process's platform; a 64-bit and a
+    // 32-bit copy of the DLL each remove only their own registration of it.
+    constexpr SYSKIND kPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+    return UnRegisterTypeLib(*kTypeLibId, 1, 0, 0x0409, kPlatform);
 }
 
 } // namespace qf

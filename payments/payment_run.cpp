@@ -362,7 +362,11 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         service.SetStatus(NotWritten);
         return S_OK;
     }
-    const bool elevated = platform::IsElevated();
+    // Windows virtualises the file writes of a 32-bit process that runs
+    // without elevation; a 64-bit process is never redirected, so it goes as
+    // an elevated one does: no second attempt and no notice.
+    constexpr bool kVirtualisedProcess = sizeof(void*) == 4;
+    const bool elevated = !kVirtualisedProcess || platform::IsElevated();
     const CString redirected = detail::RedirectedPath(chosen);
 
     detail::PaymentFile file;

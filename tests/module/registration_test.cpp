@@ -59,8 +59,8 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         module = LoadLibraryW(DllPath().c_str());
         ASSERT_NE(module, nullptr);
-        reg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(module, "DllRegisterServer"));
-        unreg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(module, "DllUnregisterServer"));
+        reg = qf::test::ExportOf<HRESULT(WINAPI*)()>(module, "DllRegisterServer");
+        unreg = qf::test::ExportOf<HRESULT(WINAPI*)()>(module, "DllUnregisterServer");
         ASSERT_TRUE(reg && unreg);
     }
     void TearDown() override

@@ -191,6 +191,16 @@ TEST_F(PaymentFileTest, TheVirtualStoreFileIsRemovedWithoutANotice)
 
     // Stored: the file is in the VirtualStore and the notice names it.
     EXPECT_EQ(Run(batch.Get(), Standard, chosenFolder + "\\pay.csv"), S_OK);
+    if (!kProcessIsVirtualised) {
+        // Never redirected: no file, no notice, the neighbour untouched.
+        EXPECT_EQ(Status(), 2);
+        EXPECT_FALSE(Exists(store + "\\pay.csv"));
+        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_EQ(ReadAll(neighbour), "not ours\r\n");
+        DeleteFileA(neighbour.c_str());
+        RemoveDirectoryA(store.c_str());
+        return;
+    }
     EXPECT_EQ(Status(), 0);
     EXPECT_TRUE(Exists(store + "\\pay.csv"));
     EXPECT_EQ(g_boxes, std::vector<std::string>{"Windows Redirect"});

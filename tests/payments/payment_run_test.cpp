@@ -458,9 +458,17 @@ TEST_F(PaymentRun, VirtualStoreRedirectWhenNotElevated)
                   // The save dialog itself would refuse a missing folder:
                   // end it the way a user who typed the name would.
                   d.Save(save, chosen.c_str(), IDYES);
-                  notice = d.AnswerMessageBox(IDNO);
+                  if (kProcessIsVirtualised)
+                      notice = d.AnswerMessageBox(IDNO);
               }),
               S_OK);
+    if (!kProcessIsVirtualised) {
+        // Never redirected: the file cannot be created, and nothing is claimed.
+        EXPECT_EQ(Status(), 2);
+        EXPECT_FALSE(Exists(redirected));
+        RemoveDirectoryA(store.c_str());
+        return;
+    }
     EXPECT_EQ(notice.caption, "Windows Redirect");
     EXPECT_EQ(notice.text, "Due to Windows Redirect your file was saved to: " + redirected +
                                "\n\nWould you like to open the directory?");

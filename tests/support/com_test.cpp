@@ -44,7 +44,7 @@ HRESULT ComponentCanUnload()
     HMODULE dll = GetModuleHandleA("Quillfen.dll");
     if (!dll)
         return E_FAIL;
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllCanUnloadNow"));
+    auto canUnload = ExportOf<HRESULT(WINAPI*)()>(dll, "DllCanUnloadNow");
     return canUnload ? canUnload() : E_FAIL;
 }
 

@@ -24,6 +24,14 @@ std::wstring TakeErrorDescription();
 // the DLL is not loaded.
 HRESULT ComponentCanUnload();
 
+// An exported function of a loaded DLL as the type it has (null when the DLL
+// does not export it). FARPROC's own type differs from every real entry
+// point, so the cast goes through a plain pointer.
+template <class F> F ExportOf(HMODULE dll, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
 // A fixture with a single-threaded apartment and the host's control, reset
 // before each test. TearDown checks that every host object was released and
 // that the component's module lock (the linked library's and the DLL's, if
@@ -55,6 +63,10 @@ template <class T> ComPtr<T> CreateComponent(REFCLSID clsid, REFIID iid)
 // A whole file's bytes ("" when it cannot be read), and whether a path exists.
 std::string ReadAll(const std::string& path);
 bool Exists(const std::string& path);
+// Windows virtualises the file writes of 32-bit processes only: a 64-bit
+// process without elevation is refused where a 32-bit one is redirected.
+constexpr bool kProcessIsVirtualised = sizeof(void*) == 4;
+
 // Creates the VirtualStore folder where Windows puts what a process without
 // administrator rights writes below folder (a path with a drive letter).
 bool MakeVirtualStoreTwin(const std::string& folder, std::string& store);
