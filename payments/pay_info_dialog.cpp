@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "accountcheck/account_advice.h"
 #include "payments/payment_checks.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
@@ -385,6 +386,10 @@ void CPayInfoDialog::OnOk()
         SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_hWnd, IDC_TEMPLATE)), TRUE);
         return;
     }
+    if (!m_question.empty() &&
+        platform::ShowMessageBox(m_hWnd, m_question.c_str(), kAccountCheckCaption,
+                                 MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return;
     m_logic.Accept(templateText, referenceText);
     EndDialog(m_hWnd, IDOK);
 }

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 
 #include "payments/pay_info_logic.h"
 #include "payments/payment_format.h"
@@ -27,6 +28,10 @@ public:
     ~CPayInfoDialog();
     CPayInfoDialog(const CPayInfoDialog&) = delete;
     CPayInfoDialog& operator=(const CPayInfoDialog&) = delete;
+
+    // A question that OK asks before it closes the dialog (the account
+    // check's warning); No keeps the dialog open. None when empty.
+    void AskBeforeClosing(std::string question) { m_question = std::move(question); }
 
     // Shows the dialog modally, owned by owner (may be null). IDOK or
     // IDCANCEL; -1 when the dialog could not be shown.
@@ -62,6 +67,7 @@ private:
     HMODULE m_commonControls = nullptr;
     HWND m_list = nullptr;
     PayInfoLogic m_logic;
+    std::string m_question;
 };
 
 // Conversions between the picker's SYSTEMTIME and serial dates (time of

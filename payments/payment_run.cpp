@@ -11,10 +11,12 @@
 #include <memory>
 #include <string>
 
+#include "accountcheck/account_advice.h"
 #include "calendar/holiday_list.h"
 #include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
+#include "payments/payment_account_check.h"
 #include "payments/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
@@ -153,9 +155,28 @@ struct RunOptions {
     PaymentFormat format = PaymentFormat::Standard;
 };
 
+// The account check of the batch's pairs, as BANKSERV.INI sets it: the
+// question for the options dialog's OK when a pair is invalid, else "".
+std::string AccountQuestion(PaymentBatch& batch, PaymentRunLog& log)
+{
+    std::string mode;
+    ReadSettingText("Account Check", "Mode", mode);
+    if (ParseAccountCheckMode(mode) == AccountCheckMode::Off) {
+        log.AccountCheck(nullptr, 0, 0);
+        return {};
+    }
+    // A newer table beside the settings file replaces the built-in one.
+    std::string folder = GetSettingsFilePath();
+    folder.erase(folder.find_last_of('\\') + 1);
+    const ModulusTableInUse table = LoadModulusTable(folder);
+    const BatchAccountCheck check = CheckBatchAccounts(batch, *table.table);
+    log.AccountCheck(table.description.c_str(), static_cast<long>(check.invalid.size()), check.unchecked);
+    return check.invalid.empty() ? std::string() : AccountWarningText(check.invalid);
+}
+
 // Shows the options dialog with the account's last texts. False when the
 // user did not confirm it.
-bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& options)
+bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& options, PaymentRunLog& log)
 {
     CString templateName, beneficiaryReference;
     ReadSetting(keys.templateKey, templateName);
@@ -167,6 +188,7 @@ bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& opt
     HolidayChanges holidays = ParseHolidayChanges(lists.add.c_str(), lists.remove.c_str());
 
     CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
+    dialog.AskBeforeClosing(AccountQuestion(batch, log));
     if (dialog.DoModal(GetActiveWindow()) != IDOK)
         return false;
     options.processingDate = dialog.GetProcessingDate();
@@ -339,7 +361,7 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
     const AccountKeys keys = KeysOf(bank);
     HostPaymentBatch batch(payments); // holds its own reference on the batch
     RunOptions options;
-    const bool accepted = AskForOptions(batch, keys, options);
+    const bool accepted = AskForOptions(batch, keys, options, log);
     log.Options(accepted, options.format);
     if (!accepted) {
         service.SetStatus(Cancelled);

@@ -74,6 +74,14 @@ void PaymentRunLog::CountCodesOf(ICorvanePayments* payments)
 
 void PaymentRunLog::Payments(long count) { m_log.Write("%ld payments", count); }
 
+void PaymentRunLog::AccountCheck(const char* table, long invalid, long unchecked)
+{
+    if (!table)
+        m_log.Write("account check: off");
+    else
+        m_log.Write("account check: table %s, %ld invalid, %ld unchecked", table, invalid, unchecked);
+}
+
 void PaymentRunLog::Options(bool accepted, PaymentFormat format)
 {
     if (accepted)

@@ -21,6 +21,9 @@ public:
     PaymentRunLog& operator=(const PaymentRunLog&) = delete;
 
     void Payments(long count);
+    // The account check: the table used (null: the check is off) and how
+    // many pairs it called invalid and could not check.
+    void AccountCheck(const char* table, long invalid, long unchecked);
     void Options(bool accepted, PaymentFormat format);
     void SaveDialog(bool accepted);
     // The file the run writes into (redirected: Windows' VirtualStore copy).

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "accountcheck/account_advice.h"
 #include "host/automation/ui_automation.h"
 #include "host/corvane/imported_before.h"
 
@@ -49,13 +50,16 @@ const char kChangesCaption[] = "Changes have been made";
 
 // The answer a bookkeeper running a batch would give: not to open the
 // VirtualStore folder, yes to dropping the dialog's changes (asked when the
-// autopilot cancels after a refused date), the one --already-imported
-// gives to lines imported before; any other box is acknowledged.
+// autopilot cancels after a refused date), to writing a file with accounts
+// that fail the account check what --account-check says, to lines imported
+// before what --already-imported says; any other box is acknowledged.
 int AnswerFor(const MessageBoxInfo& box, const Options& options)
 {
     if (IsImportedBeforeQuestion(box.text))
         return ImportedBeforeAnswer(box.text, options.alreadyImported);
     if (box.caption == kRedirectCaption && box.HasButton(IDNO))
+        return IDNO;
+    if (box.caption == qf::kAccountCheckCaption && box.HasButton(IDNO) && options.accountCheckStop)
         return IDNO;
     if (box.HasButton(IDYES))
         return IDYES;
@@ -151,11 +155,14 @@ void Autopilot::Impl::Run()
                     const MessageBoxInfo box = d.WaitForMessageBox();
                     Answered(box);
                     // Every box shown while the options dialog is open,
-                    // except the question about dropping changes, refuses
-                    // what the dialog holds: the run is given up.
-                    refused = optionsOpen() && box.caption != kChangesCaption;
+                    // except the question about dropping changes and the
+                    // account check's question answered Yes, refuses what
+                    // the dialog holds: the run is given up.
+                    const int answer = AnswerFor(box, options);
+                    refused = optionsOpen() && box.caption != kChangesCaption &&
+                              !(box.caption == qf::kAccountCheckCaption && answer == IDYES);
                     refusedOptions = refusedOptions || refused;
-                    d.Answer(box, AnswerFor(box, options));
+                    d.Answer(box, answer);
                     break;
                 }
                 if (driven.count(w))

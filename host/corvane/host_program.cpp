@@ -18,6 +18,7 @@
 #include "CorvaneBankReconciliation.h"
 #include "CorvaneEBanking.h"
 #include "CorvaneHostTest.h"
+#include "host/corvane/account_check_command.h"
 #include "host/corvane/autopilot.h"
 #include "host/corvane/imported_before.h"
 #include "host/corvane/csv.h"
@@ -73,7 +74,8 @@ std::string Hex(HRESULT hr)
 
 int Fail(const std::string& message) { return Report(message, kExitInput); }
 
-// Reads the whole file; on failure says why.
+} // namespace
+
 bool ReadFile(const std::wstring& path, std::string& text, std::string& error)
 {
     File in(_wfopen(path.c_str(), L"rb"));
@@ -91,6 +93,8 @@ bool ReadFile(const std::wstring& path, std::string& text, std::string& error)
     }
     return true;
 }
+
+namespace {
 
 // The component's classes and the host's control object.
 bool CreateHost(Ref<ICorvaneHostControl>& host)
@@ -541,6 +545,45 @@ std::string AnsiToUtf8(const std::string& ansi)
 }
 } // namespace
 
+namespace {
+
+std::string TextOf(const PaymentRow& row, const char* column)
+{
+    for (const auto& [name, value] : row.texts)
+        if (name == column)
+            return WideToUtf8(value);
+    return {};
+}
+
+// The account check of each payee's pair, as the component makes it; each
+// invalid one is named, with the advice, unless the setting turns it off.
+std::vector<qf::AccountCheck> CheckPayees(const std::vector<PaymentRow>& rows, std::FILE* info)
+{
+    const HostAccountCheck checker;
+    std::vector<qf::AccountCheck> checks;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string sortCode = TextOf(rows[i], "PayeeSortCode");
+        const std::string accountNumber = TextOf(rows[i], "PayeeAccountNumber");
+        checks.push_back(checker.Check(sortCode, accountNumber));
+        if (checks.back().result == qf::AccountCheckResult::Invalid && !checker.Off())
+            std::fprintf(info, "Account check: payment %zu, %s, %s %s: invalid (%s); payments to it are likely to be "
+                               "returned\n",
+                         i, TextOf(rows[i], "PayeeAccountName").c_str(), sortCode.c_str(), accountNumber.c_str(),
+                         qf::CheckDetail(checks.back()).c_str());
+    }
+    return checks;
+}
+
+bool AskedAccountCheck(const std::vector<AnsweredBox>& boxes)
+{
+    for (const AnsweredBox& box : boxes)
+        if (box.caption == qf::kAccountCheckCaption)
+            return true;
+    return false;
+}
+
+} // namespace
+
 int RunPay(const std::wstring& path, const Options& given)
 {
     Options options = given;
@@ -576,6 +619,7 @@ int RunPay(const std::wstring& path, const Options& given)
     if (FAILED(hr))
         return kExitNotDone;
     std::fprintf(info, "Payments: %ld from %s (%s)\n", count, file.c_str(), EncodingName(encoding));
+    const std::vector<qf::AccountCheck> accountChecks = CheckPayees(rows, info);
     std::fflush(info);
     options.extension = PaymentFileExtension();
 
@@ -611,6 +655,9 @@ int RunPay(const std::wstring& path, const Options& given)
         rc = Report("the autopilot could not drive the run as asked; it was cancelled", kExitNotDone);
     } else if (noDialog) {
         rc = Report("the options dialog was never shown (is there a display?); nothing was written", kExitNotDone);
+    } else if (pilot && options.accountCheckStop && status == 3 && AskedAccountCheck(pilot->Boxes())) {
+        rc = Report("--account-check stop: a payee's account number fails the account check; nothing was written",
+                    kExitNotDone);
     } else if (pilot && pilot->Refused() && status == 3) {
         rc = Report("the options dialog refused what it was given (see the message above); the autopilot cancelled",
                     kExitNotDone);
@@ -656,7 +703,8 @@ int RunPay(const std::wstring& path, const Options& given)
                            ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"payments\": [";
         for (std::size_t i = 0; i < codes.size(); ++i)
             json += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(i) +
-                    ", \"code\": " + std::to_string(codes[i].code) + ", \"text\": " + JsonString(codes[i].text) + "}";
+                    ", \"code\": " + std::to_string(codes[i].code) + ", \"text\": " + JsonString(codes[i].text) +
+                    ", \"accountCheck\": " + JsonString(qf::ResultName(accountChecks[i].result)) + "}";
         json += "], \"exitCode\": " + std::to_string(rc) + "}\n";
         std::fputs(json.c_str(), stdout);
         std::fflush(stdout);

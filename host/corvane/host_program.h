@@ -28,6 +28,7 @@ struct Options {
     std::string outPath; // the same as a Windows path in the ANSI code page, typed into the save dialog
     std::string extension; // the host's configured payment file extension
     std::set<int> iatRows;
+    bool accountCheckStop = false; // --account-check stop: answer No to the account check's question
     bool interactive = false;
     bool json = false;
     // statement
@@ -48,6 +49,8 @@ std::wstring WindowsPath(const std::wstring& path);
 // The path in the ANSI code page, through which the component opens files;
 // false when the code page cannot spell it.
 bool AnsiPath(const std::wstring& path, std::string& ansi);
+// Reads the whole file; on failure says why.
+bool ReadFile(const std::wstring& path, std::string& text, std::string& error);
 // Words for a service's Status, after its number.
 std::string PaymentOutcomeWords(long status);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/corvane/account_check_command.h"
 #include "host/corvane/command_line.h"
 #include "host/corvane/component_version.h"
 #include "host/corvane/holidays_command.h"
@@ -21,12 +22,15 @@ const char kUsage[] =
     "usage:\n"
     "  corvane pay PAYMENTS.csv [--layout standard|template|bulklist|adhoc] [--date DD/MM/YYYY]\n"
     "              [--template NAME] [--benref REF] [--iat ROWS] [--out PATH]\n"
-    "              [--account SORTCODE:ACCOUNT] [--interactive] [--json]\n"
+    "              [--account SORTCODE:ACCOUNT] [--account-check write|stop]\n"
+    "              [--interactive] [--json]\n"
     "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv | --json] [--interactive]\n"
     "                    [--already-imported new|all|none]\n"
     "  corvane statement --forget --account SORTCODE:ACCOUNT\n"
     "  corvane holidays [YEAR]\n"
     "  corvane holidays --next [DD/MM/YYYY]\n"
+    "  corvane account-check SORTCODE ACCOUNT\n"
+    "  corvane account-check --csv FILE|-\n"
     "  corvane --version\n"
     "  corvane --help | -h | /?\n"
     "Options take their value as --opt VALUE or --opt=VALUE.\n"
@@ -49,6 +53,10 @@ const char kUsage[] =
     "  --out          the file to save (default: the one the save dialog proposes);\n"
     "                 the characters \" < > | ? * and control characters are refused\n"
     "  --account      the paying account (default: no bank record)\n"
+    "  --account-check  the answer when the options dialog asks whether to write a\n"
+    "                 file with account numbers that fail the account check:\n"
+    "                 write (default) or stop (nothing is written, Status 3);\n"
+    "                 each failing payee is printed before the run\n"
     "  --interactive  you answer the dialogs; otherwise an autopilot does, printing\n"
     "                 every message box it answers\n"
     "  --json         print the outcome as one JSON object (everything else goes to\n"
@@ -71,6 +79,15 @@ const char kUsage[] =
     "           [Bank Holidays] of BANKSERV.INI, keys Add and Remove.\n"
     "  --next     prints the proposed crediting date for payments submitted on\n"
     "             the date (default: today)\n"
+    "account-check  checks sort code and account number pairs by the UK modulus\n"
+    "           rules, as the payment run does: prints SORTCODE ACCOUNT and valid,\n"
+    "           invalid or unchecked (no rule for the sort code), then the methods\n"
+    "           and exception rule applied. Dashes and spaces are removed; the pair\n"
+    "           must then be 6 and 8 digits. Exits 1 for invalid.\n"
+    "  --csv      reads lines SORTCODE,ACCOUNT from FILE (- for standard input) and\n"
+    "             writes CSV sort_code,account_number,result,detail, one line per\n"
+    "             input line; a line that is no pair gives result error. Exits 1\n"
+    "             when a pair is invalid or a line an error.\n"
     "--version  prints this program's version and the registered component's.\n"
     "\n"
     "exit codes (every command):\n"
@@ -161,6 +178,10 @@ int PayCommand(const std::vector<std::wstring>& arguments)
         } else if (args.Is("--iat")) {
             if (!args.Value(v) || !ParseRows(v, options.iatRows))
                 return UsageError("--iat takes zero-based row numbers separated by commas, e.g. 0,3");
+        } else if (args.Is("--account-check")) {
+            if (!args.Value(v) || (v != "write" && v != "stop"))
+                return UsageError("--account-check takes write or stop");
+            options.accountCheckStop = v == "stop";
         } else if (args.Is("--out")) {
             if (!args.Value(options.out))
                 return UsageError("--out takes a path");
@@ -221,6 +242,8 @@ int StatementCommand(const std::vector<std::wstring>& arguments)
     return RunStatement(file, options);
 }
 
+int AccountCheckCommand(const std::vector<std::wstring>& arguments) { return RunAccountCheck(arguments); }
+
 int HolidaysCommand(const std::vector<std::wstring>& arguments)
 {
     std::vector<std::string> args;
@@ -240,6 +263,7 @@ const Command kCommands[] = {
     {"pay", PayCommand},
     {"statement", StatementCommand},
     {"holidays", HolidaysCommand},
+    {"account-check", AccountCheckCommand},
 };
 
 } // namespace

@@ -520,6 +520,56 @@ static std::vector<std::string> LogLines(const std::string& text)
     return lines;
 }
 
+// A payee whose account number fails the account check: OK asks whether
+// to write the file anyway. No keeps the options dialog open and nothing is
+// written; Yes writes the file as without the check; Mode=Off asks nothing.
+TEST_F(PaymentRun, AnInvalidPayeeAccountIsAskedAboutAtOk)
+{
+    auto batch = MakePayments(2);
+    SetText(batch.Get(), 1, &ICorvanePayment::put_PayeeSortCode, L"40-11-62");
+    SetText(batch.Get(), 1, &ICorvanePayment::put_PayeeAccountNumber, L"11223384");
+    const auto okAndAnswer = [](Driver& d, int answer, std::string& asked) {
+        HWND dialog = d.WaitForWindow(kOptions);
+        d.ClickNoWait(dialog, IDOK);
+        const MessageBoxInfo box = d.WaitForMessageBox();
+        asked = box.caption + "|" + box.text;
+        d.Answer(box, answer);
+        return dialog;
+    };
+    std::string asked;
+    bool stillOpen = false;
+    EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                  HWND dialog = okAndAnswer(d, IDNO, asked);
+                  stillOpen = IsWindowVisible(dialog) != FALSE;
+                  d.ClickNoWait(dialog, IDCANCEL);
+                  d.WaitUntilClosed(dialog);
+              }),
+              S_OK);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(Status(), 3);
+    EXPECT_EQ(asked.rfind("Account Check|This account number does not fit its sort code:\r\n\r\n"
+                          "Payee 2   40-11-62   11223384\r\n", 0), 0u) << asked;
+
+    const std::string path = folder + "\\checked.csv";
+    EXPECT_EQ(Run(batch.Get(), nullptr, [&](Driver& d) {
+                  d.WaitUntilClosed(okAndAnswer(d, IDYES, asked));
+                  SaveAs(d, path);
+              }),
+              S_OK);
+    EXPECT_EQ(Status(), 0);
+    EXPECT_EQ(Lines(ReadAll(path)).size(), 2u);
+    EXPECT_EQ(Code(batch.Get(), 1), 0);
+
+    WritePrivateProfileStringA("Account Check", "Mode", "Off", SettingsFile().c_str());
+    const HRESULT off = Run(batch.Get(), nullptr, [&](Driver& d) {
+        Confirm(d, Standard);
+        SaveAs(d, folder + "\\unchecked.csv");
+    });
+    WritePrivateProfileStringA("Account Check", nullptr, nullptr, SettingsFile().c_str());
+    EXPECT_EQ(off, S_OK);
+    EXPECT_EQ(Status(), 0);
+}
+
 TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
 {
     const std::string logPath = folder + "\\diagnostics.log";
@@ -550,6 +600,7 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
                                  "payments: 3 payments",
                                  "payments: debug: Quillfen: BANKSERV.INI [Bank Holidays] Add: '31/02/2030' is not "
                                  "a date as DD/MM/YYYY and is ignored",
+                                 "payments: account check: table built-in 8.50, 0 invalid, 3 unchecked",
                                  "payments: options dialog: OK, layout Standard",
                                  "payments: writing " + path,
                                  "payments: status codes: code 0: 2, code 28: 1",
@@ -571,9 +622,9 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
                   S_OK);
     }
     const auto cancelled = LogLines(ReadAll(logPath));
-    ASSERT_EQ(cancelled.size(), 4u) << ReadAll(logPath);
-    EXPECT_EQ(cancelled[2], "payments: options dialog: cancelled");
-    EXPECT_EQ(cancelled[3], "payments: outcome: Status 3, cancelled by the user");
+    ASSERT_EQ(cancelled.size(), 5u) << ReadAll(logPath);
+    EXPECT_EQ(cancelled[3], "payments: options dialog: cancelled");
+    EXPECT_EQ(cancelled[4], "payments: outcome: Status 3, cancelled by the user");
 
     // With the log off a run writes nothing.
     DeleteFileA(logPath.c_str());
@@ -708,7 +759,10 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
         {BulkList, L"put_StatusCode", Last, S_OK, 0, true},
         {BulkList, L"Item", Header, S_OK, 2, false},
         {BulkList, L"Item", Last, S_OK, 2, false},
-        {BulkList, L"get_PayerSortCode", First, S_FALSE, 1, false}, // the header's own check
+        // The account check reads the paying account first: advice only, so
+        // a failed read changes nothing. Then the header's own check.
+        {BulkList, L"get_PayerSortCode", First, S_OK, 0, true},
+        {BulkList, L"get_PayerSortCode", Last, S_FALSE, 1, false},
         {BulkList, L"get_PayeeSortCode", Last, S_FALSE, 1, false},
         {Standard, L"get_PayeeAccountNumber", Last, S_FALSE, 1, false},
         {Standard, L"Item", Last, S_OK, 2, false},
