@@ -2,8 +2,10 @@
 //
 // ReportComError turns a failed HRESULT into error information on the
 // calling thread and a control-facility HRESULT. The guard runs a COM
-// method's body so that no exception ever leaves the method:
-//   HostError (a failed call on a host object) -> DISP_E_EXCEPTION
+// method's body so that no exception ever leaves the method, and every
+// failure it returns carries error information of its own:
+//   HostError (a failed call on a host object) -> DISP_E_EXCEPTION, with the
+//                                                 host's information or ours
 //   hr_t thrown by our own code                 -> ReportComError(hr)
 //   anything else                               -> E_UNEXPECTED
 #pragma once
@@ -46,17 +48,35 @@ inline void CheckArg(bool ok)
         ThrowHr(kE_INVALIDARG);
 }
 
+// DISP_E_EXCEPTION, with the host's error information put back on the
+// thread, or with ours when the host gave none.
+[[nodiscard]] HRESULT ReportHostError(const HostError& error) noexcept;
+// E_UNEXPECTED, described.
+[[nodiscard]] HRESULT ReportUnexpected() noexcept;
+// After an operation that called the host: a success leaves no error
+// information on the thread (a host call the operation got past may have
+// left some); a failure keeps its own, or gets ours when it has none.
+void SettleErrorInfo(HRESULT hr) noexcept;
+
 template <class Body> [[nodiscard]] HRESULT Guard(Body&& body) noexcept
 {
     try {
         return body();
-    } catch (const HostError&) {
-        return DISP_E_EXCEPTION;
+    } catch (const HostError& error) {
+        return ReportHostError(error);
     } catch (hr_t hr) {
         return ReportComError(hr);
     } catch (...) {
-        return E_UNEXPECTED;
+        return ReportUnexpected();
     }
+}
+
+// The guard of an operation that calls the host.
+template <class Body> [[nodiscard]] HRESULT GuardHostCalls(Body&& body) noexcept
+{
+    const HRESULT hr = Guard(static_cast<Body&&>(body));
+    SettleErrorInfo(hr);
+    return hr;
 }
 
 } // namespace qf

@@ -252,7 +252,7 @@ STDMETHODIMP CBank::get_FixedValue(long* value)
 
 STDMETHODIMP CBank::Configure(long)
 {
-    return Guard([&] {
+    return GuardHostCalls([&] {
         const ComPtr<ICorvaneBankConfiguration> config =
             CreateHostComponentOrRaise<ICorvaneBankConfiguration>(CLSID_BankConfiguration);
         char bank[1024];

@@ -25,7 +25,7 @@ STDMETHODIMP CBankPaymentService::GetStatusText(long code, BSTR* message)
 
 STDMETHODIMP CBankPaymentService::ProcessPayments(ICorvanePayments* payments, ICorvaneBankRecord* bank)
 {
-    return Guard([&] { return RunPayments(PaymentServiceState{StatusRef()}, payments, bank); });
+    return GuardHostCalls([&] { return RunPayments(PaymentServiceState{StatusRef()}, payments, bank); });
 }
 
 CBankStatementService::CBankStatementService() : IBankServiceImpl(L"Bank Reconciliation Service") {}
@@ -41,7 +41,7 @@ STDMETHODIMP CBankStatementService::GetStatusText(long, BSTR* message)
 
 STDMETHODIMP CBankStatementService::ImportStatement(ICorvaneBankRecord* bank, ICorvaneBankStatement* statement)
 {
-    return Guard([&] { return RunStatementImport(StatementServiceState{StatusRef(), SortCode, AccountNumber}, bank, statement); });
+    return GuardHostCalls([&] { return RunStatementImport(StatementServiceState{StatusRef(), SortCode, AccountNumber}, bank, statement); });
 }
 
 } // namespace qf

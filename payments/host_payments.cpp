@@ -3,53 +3,81 @@
 #include "payments/payment_text.h"
 
 namespace qf {
-namespace {
 
 // A text property through the ANSI code page, at most 255 characters. A
-// property the host fails to deliver reads as empty text.
-HostText ReadText(ICorvanePayment* payment, HRESULT (STDMETHODCALLTYPE ICorvanePayment::*get)(BSTR*))
+// property the host fails to deliver reads as empty text and is noted.
+HostText HostPayment::ReadText(PaymentProperty property, HRESULT (STDMETHODCALLTYPE ICorvanePayment::*get)(BSTR*))
 {
     Bstr value;
     HostText result;
-    if (FAILED((payment->*get)(value.Put())))
+    const HRESULT hr = (m_payment.Get()->*get)(value.Put());
+    if (FAILED(hr)) {
+        NoteFault(property, false, hr);
         return result;
+    }
     result.empty = value.Length() == 0;
     result.text = NarrowText(value.Get(), value.Length());
     return result;
 }
 
-} // namespace
-
 double HostPayment::Amount()
 {
     double amount = 0;
-    if (FAILED(m_payment->get_Amount(&amount)))
+    const HRESULT hr = m_payment->get_Amount(&amount);
+    if (FAILED(hr)) {
+        NoteFault(PaymentProperty::Amount, false, hr);
         return 0;
+    }
     return amount;
 }
 
-CString HostPayment::PayerSortCode() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayerSortCode).text; }
-CString HostPayment::PayerAccountNumber() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayerAccountNumber).text; }
-CString HostPayment::PayeeBACSReference() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayeeBACSReference).text; }
-CString HostPayment::PayeeSortCode() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayeeSortCode).text; }
-CString HostPayment::PayeeAccountNumber() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayeeAccountNumber).text; }
-HostText HostPayment::PayeeAccountName() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayeeAccountName); }
-CString HostPayment::PayeeRollNumber() { return ReadText(m_payment.Get(), &ICorvanePayment::get_PayeeRollNumber).text; }
-CString HostPayment::Details() { return ReadText(m_payment.Get(), &ICorvanePayment::get_Details).text; }
+CString HostPayment::PayerSortCode()
+{
+    return ReadText(PaymentProperty::PayerSortCode, &ICorvanePayment::get_PayerSortCode).text;
+}
+CString HostPayment::PayerAccountNumber()
+{
+    return ReadText(PaymentProperty::PayerAccountNumber, &ICorvanePayment::get_PayerAccountNumber).text;
+}
+CString HostPayment::PayeeBACSReference()
+{
+    return ReadText(PaymentProperty::PayeeBACSReference, &ICorvanePayment::get_PayeeBACSReference).text;
+}
+CString HostPayment::PayeeSortCode()
+{
+    return ReadText(PaymentProperty::PayeeSortCode, &ICorvanePayment::get_PayeeSortCode).text;
+}
+CString HostPayment::PayeeAccountNumber()
+{
+    return ReadText(PaymentProperty::PayeeAccountNumber, &ICorvanePayment::get_PayeeAccountNumber).text;
+}
+HostText HostPayment::PayeeAccountName()
+{
+    return ReadText(PaymentProperty::PayeeAccountName, &ICorvanePayment::get_PayeeAccountName);
+}
+CString HostPayment::PayeeRollNumber()
+{
+    return ReadText(PaymentProperty::PayeeRollNumber, &ICorvanePayment::get_PayeeRollNumber).text;
+}
+CString HostPayment::Details() { return ReadText(PaymentProperty::Details, &ICorvanePayment::get_Details).text; }
 
 std::int32_t HostPayment::StatusCode()
 {
     long code = 0;
-    if (FAILED(m_payment->get_StatusCode(&code)))
+    const HRESULT hr = m_payment->get_StatusCode(&code);
+    if (FAILED(hr)) {
+        NoteFault(PaymentProperty::StatusCode, false, hr);
         return 0;
+    }
     return code;
 }
 
-void HostPayment::SetStatusCode(std::int32_t code)
+void HostPayment::StoreStatusCode(std::int32_t code)
 {
-    m_payment->put_StatusCode(code);
+    const HRESULT hr = m_payment->put_StatusCode(code);
+    if (FAILED(hr))
+        NoteFault(PaymentProperty::StatusCode, true, hr);
 }
-
 std::int32_t HostPaymentBatch::Count()
 {
     long count = 0;

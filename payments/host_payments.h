@@ -21,9 +21,11 @@ public:
     CString PayeeRollNumber() override;
     CString Details() override;
     std::int32_t StatusCode() override;
-    void SetStatusCode(std::int32_t code) override;
 
 private:
+    void StoreStatusCode(std::int32_t code) override;
+    HostText ReadText(PaymentProperty property, HRESULT (STDMETHODCALLTYPE ICorvanePayment::*get)(BSTR*));
+
     ComPtr<ICorvanePayment> m_payment;
 };
 

@@ -4,7 +4,10 @@
 // The host shows a code's meaning through the payment service's status
 // text (string resource 300 + code). Codes 21 to 35 follow the order of the
 // host payment's properties; the component assigns only those below, the
-// rest exist for the host's own use.
+// rest exist for the host's own use. A property that goes into the file, or
+// decides how the record is written, and that the host fails to deliver
+// fails the payment with that property's code (or, where the property has
+// none of its own, the code of the check that reads it).
 #pragma once
 #include <cstdint>
 #include <limits>
@@ -22,6 +25,9 @@ enum PaymentStatus : std::int32_t {
     kInvalidPayeeSortCode = 28,
     kInvalidPayeeAccountNumber = 29,
     kMissingPayeeAccountName = 30,    // the host has no name at all
+    kUnreadPayeeBACSReference = 27,   // the host failed to deliver it
+    kUnreadPayeeRollNumber = 31,      // likewise
+    kUnreadStatusCode = 35,           // the IAT mark cannot be known
 };
 
 // Status texts exist for 0 and 20 to this code.

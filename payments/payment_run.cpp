@@ -204,15 +204,18 @@ struct WriteOutcome {
 };
 
 // Writes the header (bulk layouts) and every payment's record, checking
-// each payment and storing its status code on it.
+// each payment and storing its status code on it. A payment whose code the
+// host does not take ends the writing like one it does not deliver: the
+// host could not tell how that payment ended.
 WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const RunOptions& options,
-                        const char* chosen)
+                        const char* chosen, PaymentRunLog& log)
 {
     WriteOutcome outcome;
     auto failed = [&outcome] {
         outcome.status = PaymentFailed;
         outcome.result = S_FALSE;
     };
+    log.Writing(count);
     if (options.format == PaymentFormat::BulkList || options.format == PaymentFormat::AdHocBulk) {
         std::unique_ptr<Payment> first = batch.Item(0);
         if (!first) {
@@ -226,6 +229,14 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
                                       options.beneficiaryReference)
                 : WriteAdHocBulkHeader(file, *first, options.processingDate, options.beneficiaryReference,
                                        CString(chosen));
+        if (headerPassed)
+            log.Faults(0, *first);
+        else
+            log.Ended(0, *first);
+        if (first->StoreFailed()) {
+            outcome.status = NotWritten;
+            return outcome;
+        }
         if (!headerPassed) {
             failed();
             return outcome;
@@ -234,6 +245,7 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
     for (long i = 0; i < count; ++i) {
         std::unique_ptr<Payment> payment = batch.Item(i);
         if (!payment) {
+            log.NotDelivered();
             outcome.status = NotWritten;
             break;
         }
@@ -241,6 +253,11 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
             options.format == PaymentFormat::AdHocBulk
                 ? WriteAdHocBulkRecord(file, *payment)
                 : WritePaymentRecord(file, *payment, options.processingDate, options.format, options.templateName);
+        log.Ended(i, *payment);
+        if (payment->StoreFailed()) {
+            outcome.status = NotWritten;
+            break;
+        }
         if (!passed)
             failed();
     }
@@ -398,8 +415,7 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         return S_OK;
     }
     log.Opened(file.Path(), std::strcmp(file.Path(), chosen) != 0);
-    log.CountCodesOf(payments);
-    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen);
+    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen, log);
     // A file the system could not store completely is no payment file,
     // whatever the checks of its payments said.
     if (!file.Store()) {

@@ -1,9 +1,7 @@
 #include "payments/payment_run_log.h"
 
 #include <exception>
-#include <map>
 #include <string>
-
 
 namespace qf {
 namespace {
@@ -44,20 +42,20 @@ PaymentRunLog::~PaymentRunLog()
     if (!m_log.On() || std::uncaught_exceptions() > 0)
         return;
     try {
-        if (m_batch) {
-            std::map<long, long> counts;
-            const long count = m_batch->Count();
-            for (long i = 0; i < count; ++i) {
-                std::unique_ptr<Payment> payment = m_batch->Item(i);
-                ++counts[payment ? payment->StatusCode() : -1];
-            }
+        if (m_writing >= 0) {
             std::string text;
-            for (const auto& [code, n] : counts) {
+            auto add = [&text](const std::string& what, long n) {
+                if (n == 0)
+                    return;
                 if (!text.empty())
                     text += ", ";
-                text += (code < 0 ? std::string("not delivered") : "code " + std::to_string(code)) + ": " +
-                        std::to_string(n);
-            }
+                text += what + ": " + std::to_string(n);
+            };
+            for (const auto& [code, n] : m_codes)
+                add("code " + std::to_string(code), n);
+            add("code not stored", m_notStored);
+            add("not delivered", m_notDelivered);
+            add("not written", m_writing - m_ended);
             m_log.Write("status codes: %s", text.empty() ? "(no payments)" : text.c_str());
         }
         const long status = m_service.status;
@@ -66,10 +64,30 @@ PaymentRunLog::~PaymentRunLog()
     }
 }
 
-void PaymentRunLog::CountCodesOf(ICorvanePayments* payments)
+void PaymentRunLog::Writing(long count) { m_writing = count; }
+
+void PaymentRunLog::Faults(long index, const Payment& payment)
 {
-    if (m_log.On() && payments)
-        m_batch = std::make_unique<HostPaymentBatch>(payments);
+    for (const PaymentFault& fault : payment.Faults())
+        m_log.Write("payment %ld: %s %s failed (0x%08lX)", index + 1, fault.write ? "storing" : "reading",
+                    PropertyName(fault.property), static_cast<unsigned long>(fault.hr));
+}
+
+void PaymentRunLog::Ended(long index, const Payment& payment)
+{
+    Faults(index, payment);
+    ++m_ended;
+    std::int32_t code = 0;
+    if (payment.StoreFailed() || !payment.StoredStatusCode(code))
+        ++m_notStored;
+    else
+        ++m_codes[code];
+}
+
+void PaymentRunLog::NotDelivered()
+{
+    ++m_ended;
+    ++m_notDelivered;
 }
 
 void PaymentRunLog::Payments(long count) { m_log.Write("%ld payments", count); }

@@ -1,12 +1,13 @@
 // The payment run's entry in the diagnostics log (settings/diagnostics_log.h):
 // the component and host, the layout, how many payments, what the dialogs
-// returned, the file written, the outcome and how many payments ended with
-// each status code. Never a payee's name, account or amount.
+// returned, the file written, each call the host failed on a payment, the
+// outcome and how many payments ended with each status code. Never a payee's
+// name, account or amount.
 #pragma once
-#include <memory>
+#include <map>
 
-#include "payments/host_payments.h"
 #include "payments/payment_format.h"
+#include "payments/payment_source.h"
 #include "payments/payment_run.h"
 #include "settings/diagnostics_log.h"
 
@@ -29,14 +30,23 @@ public:
     // The file the run writes into (redirected: Windows' VirtualStore copy).
     void Opened(const char* path, bool redirected);
     void NotOpened(const char* path);
-    // The batch whose status codes the entry counts when the run ends (the
-    // entry holds its own reference: it outlives the run's).
-    void CountCodesOf(ICorvanePayments* payments);
+    // The number of payments being written: the entry ends with how many
+    // of them ended with each status code, as the run stored them.
+    void Writing(long count);
+    // The host's failed calls on payment index (from 0), by property and
+    // HRESULT; Ended also counts the code the payment ended with.
+    void Faults(long index, const Payment& payment);
+    void Ended(long index, const Payment& payment);
+    void NotDelivered();
 
 private:
     diagnostics::RunLog m_log;
     const PaymentServiceState& m_service;
-    std::unique_ptr<PaymentBatch> m_batch;
+    long m_writing = -1; // payments to write, -1 before the writing
+    long m_ended = 0;    // payments counted below
+    std::map<long, long> m_codes;
+    long m_notDelivered = 0;
+    long m_notStored = 0;
 };
 
 // The layout's name as the options dialog shows it.

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "text/cstring.h"
 
@@ -20,8 +21,34 @@ struct HostText {
     bool empty = true; // the host's text had length 0 (a null text included)
 };
 
+// The properties of a payment that the component reads or writes.
+enum class PaymentProperty : std::uint8_t {
+    Amount,
+    PayerSortCode,
+    PayerAccountNumber,
+    PayeeBACSReference,
+    PayeeSortCode,
+    PayeeAccountNumber,
+    PayeeAccountName,
+    PayeeRollNumber,
+    Details,
+    StatusCode,
+};
+
+// The property's name in the host's interface.
+const char* PropertyName(PaymentProperty property) noexcept;
+
+// A call on a payment that the host failed.
+struct PaymentFault {
+    PaymentProperty property;
+    bool write;        // StatusCode could not be stored
+    std::int32_t hr;   // the host's HRESULT
+};
+
 // One payment of the batch. A property the host fails to deliver reads as
-// empty text or 0, so that the payment's checks report it.
+// empty text or 0 and is noted among Faults(): the writers fail the payment
+// rather than write a value nobody knows. A status code the host fails to
+// take is noted too: the run cannot tell the host how that payment ended.
 class Payment {
 public:
     virtual ~Payment() = default;
@@ -39,7 +66,33 @@ public:
     // The payment's status code (payment_checks.h), or 1 while the options
     // dialog has it marked as an Inter Account Transfer.
     virtual std::int32_t StatusCode() = 0;
-    virtual void SetStatusCode(std::int32_t code) = 0;
+
+    void SetStatusCode(std::int32_t code)
+    {
+        m_stored = code;
+        m_hasStored = true;
+        StoreStatusCode(code);
+    }
+    // The code this object last stored on the payment, if it stored one.
+    bool StoredStatusCode(std::int32_t& code) const
+    {
+        code = m_stored;
+        return m_hasStored;
+    }
+
+    // The host's failed calls on this object, oldest first.
+    const std::vector<PaymentFault>& Faults() const noexcept { return m_faults; }
+    bool ReadFailed(PaymentProperty property) const noexcept;
+    bool StoreFailed() const noexcept;
+
+protected:
+    virtual void StoreStatusCode(std::int32_t code) = 0;
+    void NoteFault(PaymentProperty property, bool write, std::int32_t hr) { m_faults.push_back({property, write, hr}); }
+
+private:
+    std::vector<PaymentFault> m_faults;
+    std::int32_t m_stored = 0;
+    bool m_hasStored = false;
 };
 
 // The host's batch: payments 0 .. Count() - 1.

@@ -140,6 +140,9 @@ public:
         m_payment.SetStatusCode(code);
         m_passed = false;
     }
+    // A value the host failed to deliver is no value: the payment fails.
+    bool Delivered(PaymentProperty property) const { return !m_payment.ReadFailed(property); }
+    void RequireRead(PaymentProperty property, PaymentStatus code) { Require(Delivered(property), code); }
     bool Passed() const { return m_passed; }
 
 private:
@@ -172,16 +175,19 @@ DateText ProcessingDateText(double serial)
 void PutPayer(RecordLine& line, Payment& payment, Checks& checks)
 {
     const CString sortCode = payment.PayerSortCode();
-    checks.Require(IsValidSortCode(sortCode), kInvalidPayerSortCode);
+    checks.Require(IsValidSortCode(sortCode) && checks.Delivered(PaymentProperty::PayerSortCode),
+                   kInvalidPayerSortCode);
     const CString account = payment.PayerAccountNumber();
-    checks.Require(IsValidAccountNumber(account), kInvalidPayerAccountNumber);
+    checks.Require(IsValidAccountNumber(account) && checks.Delivered(PaymentProperty::PayerAccountNumber),
+                   kInvalidPayerAccountNumber);
     line.At(13).ZeroFilledDigits(sortCode, 6).AccountNumber(account);
 }
 
 void PutAmount(RecordLine& line, Payment& payment, Checks& checks)
 {
     const double amount = payment.Amount();
-    checks.Require(IsValidAmount(amount), kInvalidAmount);
+    checks.Require(IsValidAmount(amount) && checks.Delivered(PaymentProperty::Amount),
+                   kInvalidAmount);
     line.At(17).Amount(amount);
 }
 
@@ -190,9 +196,11 @@ void PutAmount(RecordLine& line, Payment& payment, Checks& checks)
 void PutPayeeAccount(RecordLine& line, Payment& payment, Checks& checks, bool written)
 {
     const CString sortCode = payment.PayeeSortCode();
-    checks.Require(IsValidSortCode(sortCode), kInvalidPayeeSortCode);
+    checks.Require(IsValidSortCode(sortCode) && checks.Delivered(PaymentProperty::PayeeSortCode),
+                   kInvalidPayeeSortCode);
     const CString account = payment.PayeeAccountNumber();
-    checks.Require(IsValidAccountNumber(account), kInvalidPayeeAccountNumber);
+    checks.Require(IsValidAccountNumber(account) && checks.Delivered(PaymentProperty::PayeeAccountNumber),
+                   kInvalidPayeeAccountNumber);
     if (!written)
         return;
     line.At(25).SpaceFilledDigits(sortCode, 6);
@@ -202,18 +210,38 @@ void PutPayeeAccount(RecordLine& line, Payment& payment, Checks& checks, bool wr
 void PutPayeeName(RecordLine& line, Payment& payment, Checks& checks, int width)
 {
     const HostText name = payment.PayeeAccountName();
-    checks.Require(IsValidPayeeAccountName(name.empty), kMissingPayeeAccountName);
+    checks.Require(IsValidPayeeAccountName(name.empty) && checks.Delivered(PaymentProperty::PayeeAccountName),
+                   kMissingPayeeAccountName);
     line.At(33).Cleaned(name.text, width);
 }
 
-// Standard and Template records: the roll number, else the BACS reference.
-void PutPayeeReference(RecordLine& line, Payment& payment, int column, int width)
+// The payee's roll number, failing the payment when the host does not
+// deliver it: a building-society payment without its roll number reaches
+// nobody's account. Empty text when the host has none.
+CString RollNumber(Payment& payment, Checks& checks)
 {
     const CString rollNumber = payment.PayeeRollNumber();
-    if (!rollNumber.IsEmpty())
-        line.At(column).Cleaned(rollNumber, width);
-    else
-        line.At(column).Cleaned(payment.PayeeBACSReference(), width);
+    checks.RequireRead(PaymentProperty::PayeeRollNumber, kUnreadPayeeRollNumber);
+    return rollNumber;
+}
+
+CString BACSReference(Payment& payment, Checks& checks)
+{
+    const CString reference = payment.PayeeBACSReference();
+    checks.RequireRead(PaymentProperty::PayeeBACSReference, kUnreadPayeeBACSReference);
+    return reference;
+}
+
+// Standard and Template records: the roll number, else the BACS reference.
+// A roll number the host failed to deliver leaves the column empty: the
+// BACS reference is not the payee's reference then.
+void PutPayeeReference(RecordLine& line, Payment& payment, Checks& checks, int column, int width)
+{
+    line.At(column);
+    const CString rollNumber = RollNumber(payment, checks);
+    if (payment.ReadFailed(PaymentProperty::PayeeRollNumber))
+        return;
+    line.Cleaned(rollNumber.IsEmpty() ? BACSReference(payment, checks) : rollNumber, width);
 }
 
 // Column 8 of a Bulk List record. A reference that cleaning would leave
@@ -231,21 +259,27 @@ void PutBulkListReference(RecordLine& line, const CString& reference)
 
 // Ad Hoc Bulk payments always carry a reference: failing the payee's own,
 // the paying account's digits identify the payment.
-void PutAdHocBulkReference(RecordLine& line, Payment& payment)
+void PutAdHocBulkReference(RecordLine& line, Payment& payment, Checks& checks)
 {
     line.At(37);
-    const CString rollNumber = payment.PayeeRollNumber();
+    const CString rollNumber = RollNumber(payment, checks);
+    if (payment.ReadFailed(PaymentProperty::PayeeRollNumber))
+        return;
     if (!rollNumber.IsEmpty()) {
         line.Cleaned(rollNumber, 18);
         return;
     }
-    const CString bacsReference = payment.PayeeBACSReference();
+    const CString bacsReference = BACSReference(payment, checks);
+    if (payment.ReadFailed(PaymentProperty::PayeeBACSReference))
+        return;
     if (!bacsReference.IsEmpty()) {
         line.Cleaned(bacsReference, 18);
         return;
     }
     line.Digits(payment.PayerSortCode(), 6);
+    checks.RequireRead(PaymentProperty::PayerSortCode, kInvalidPayerSortCode);
     line.Digits(payment.PayerAccountNumber(), 8);
+    checks.RequireRead(PaymentProperty::PayerAccountNumber, kInvalidPayerAccountNumber);
 }
 
 } // namespace
@@ -303,15 +337,18 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     const DateText date = bulkList ? DateText{} : ProcessingDateText(processingDate);
 
     // The options dialog leaves its IAT mark in StatusCode; read it before
-    // the record's own status replaces it.
+    // the record's own status replaces it. A mark the host fails to deliver
+    // fails the payment: the record would otherwise be a guess.
     const bool iat = !bulkList && payment.StatusCode() != 0;
     Checks checks(payment);
+    if (!bulkList)
+        checks.RequireRead(PaymentProperty::StatusCode, kUnreadStatusCode);
     RecordLine line(kRecordColumns);
     line.At(4).Text(bulkList ? "07" : iat ? "03" : "01");
     if (usesTemplate)
         line.At(6).Cleaned(templateName, 20);
     if (bulkList)
-        PutBulkListReference(line, payment.PayeeBACSReference());
+        PutBulkListReference(line, BACSReference(payment, checks));
     else
         PutPayer(line, payment, checks);
     if (bulkList || usesTemplate || iat)
@@ -324,11 +361,11 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     if (!iat && !usesTemplate)
         PutPayeeName(line, payment, checks, 18);
     if (bulkList)
-        line.At(37).Cleaned(payment.PayeeRollNumber(), 18);
+        line.At(37).Cleaned(RollNumber(payment, checks), 18);
     else if (iat)
-        PutPayeeReference(line, payment, 40, 16);
+        PutPayeeReference(line, payment, checks, 40, 16);
     else
-        PutPayeeReference(line, payment, 37, 18);
+        PutPayeeReference(line, payment, checks, 37, 18);
     line.WriteTo(file);
     return checks.Passed();
 }
@@ -343,7 +380,7 @@ bool WriteAdHocBulkRecord(std::FILE* file, Payment& payment)
     PutAmount(line, payment, checks);
     PutPayeeAccount(line, payment, checks, true);
     PutPayeeName(line, payment, checks, 35);
-    PutAdHocBulkReference(line, payment);
+    PutAdHocBulkReference(line, payment, checks);
     line.WriteTo(file);
     return checks.Passed();
 }

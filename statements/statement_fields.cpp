@@ -1,5 +1,6 @@
 #include "statements/statement_fields.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -54,24 +55,26 @@ bool IsSpace(char c)
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-// A date part as atoi reads it (leading white space, a sign, digits), but
-// saturated instead of overflowing: an absurd number is simply no date.
-int PartNumber(const char* begin, const char* end, bool skipQuote)
+// A date part: digits, with white space around them and nothing else. A
+// sign, a letter or a second number makes the part, and so the date, no
+// date (-1/-1/-1 is not 1 January 2001). An absurd number saturates and is
+// simply no date. -1 when the part is not a number.
+int PartNumber(const char* begin, const char* end)
 {
     const char* p = begin;
-    if (skipQuote && p < end && *p == '"')
-        ++p;
     while (p < end && IsSpace(*p))
         ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
+    const char* digits = p;
     long long value = 0;
     for (; p < end && *p >= '0' && *p <= '9'; ++p) {
         if (value < 1000000000)
             value = value * 10 + (*p - '0');
     }
-    return static_cast<int>(negative ? -value : value);
+    if (p == digits)
+        return -1;
+    while (p < end && IsSpace(*p))
+        ++p;
+    return p == end ? static_cast<int>(value) : -1;
 }
 
 struct Part {
@@ -80,33 +83,36 @@ struct Part {
 };
 
 // Splits text the way strtok does: runs of delimiters separate parts,
-// leading delimiters are skipped and there are no empty parts. Only the
-// first three parts matter. Unlike strtok it keeps no hidden state.
-int SplitParts(const char* text, char delimiter, Part (&parts)[3])
+// leading delimiters are skipped and there are no empty parts. Unlike
+// strtok it keeps no hidden state. Reads three numbers; false when the text
+// has fewer or more parts or a part is no number.
+bool ReadParts(const char* begin, const char* end, char delimiter, int (&numbers)[3])
 {
     int count = 0;
-    const char* p = text;
-    while (count < 3) {
-        while (*p == delimiter)
+    const char* p = begin;
+    for (;;) {
+        while (p < end && *p == delimiter)
             ++p;
-        if (!*p)
+        if (p == end)
             break;
-        const char* begin = p;
-        while (*p && *p != delimiter)
+        const char* part = p;
+        while (p < end && *p != delimiter)
             ++p;
-        parts[count++] = {begin, p};
+        if (count == 3)
+            return false;
+        numbers[count] = PartNumber(part, p);
+        if (numbers[count++] < 0)
+            return false;
     }
-    return count;
+    return count == 3;
 }
 
 // Statement dates: day 1 to the month's last day and month 1 to 12,
 // otherwise no date (31/02 is not rolled into March). A year below 100 is
 // 2000 + year, since exports can carry two-digit years and statements are
-// recent; a missing or negative year is no date.
-bool StatementSerial(bool hasYear, int year, int month, int day, double& serial)
+// recent.
+bool StatementSerial(int year, int month, int day, double& serial)
 {
-    if (!hasYear || year < 0)
-        return false;
     if (year < 100)
         year += 2000;
     return DateToSerial(year, month, day, serial);
@@ -233,9 +239,23 @@ void RemoveChars(CString& text, const char* set)
 
 namespace {
 
+// A currency mark before an amount, as spreadsheets save them: the pound
+// sign in Windows-1252 or UTF-8, or the ISO code. Its length, or 0.
+std::size_t CurrencyMark(const std::string& text)
+{
+    if (text.compare(0, 1, "\xA3") == 0)
+        return 1;
+    if (text.compare(0, 2, "\xC2\xA3") == 0)
+        return 2;
+    if (text.compare(0, 3, "GBP") == 0)
+        return 3;
+    return 0;
+}
+
 // An amount's text as it is read: outer quotes, white space, thousands
-// separators and minus signs dropped, up to a zero byte. Amounts are short;
-// the small-string buffer keeps this free of the heap.
+// separators and minus signs dropped, up to a zero byte, then a leading
+// currency mark. Amounts are short; the small-string buffer keeps this free
+// of the heap.
 std::string CleanAmount(const char* text, std::size_t length)
 {
     detail::StripQuotes(text, length);
@@ -245,6 +265,7 @@ std::string CleanAmount(const char* text, std::size_t length)
         if (!IsSpace(c) && c != ',' && c != '-')
             kept.push_back(c);
     }
+    kept.erase(0, CurrencyMark(kept));
     return kept;
 }
 
@@ -333,40 +354,31 @@ double ParseAmount(const CString& text)
 
 double ParseDate(const CString& text)
 {
-    const char* s = text;
-    double result = 0.0;
+    // White space and one pair of quotes around the field do not count (a
+    // quote that a spreadsheet left at either end alone neither).
+    const char* begin = text;
+    const char* end = begin + text.GetLength();
+    while (begin < end && IsSpace(*begin))
+        ++begin;
+    while (end > begin && IsSpace(end[-1]))
+        --end;
+    if (begin < end && *begin == '"')
+        ++begin;
+    if (end > begin && end[-1] == '"')
+        --end;
+
     double serial = 0.0;
-    Part parts[3];
-
-    // day/month/year
-    int count = SplitParts(s, '/', parts);
-    int day = count > 0 ? PartNumber(parts[0].begin, parts[0].end, true) : 0;
-    int month = count > 1 ? PartNumber(parts[1].begin, parts[1].end, false) : 0;
-    int year = count > 2 ? PartNumber(parts[2].begin, parts[2].end, false) : 0;
-    bool hasYear = count > 2;
-    if (StatementSerial(hasYear, year, month, day, serial)) {
-        if (serial >= 0.000005)
+    int numbers[3];
+    // day/month/year; year-month-day only for text with a hyphen, so that a
+    // failed day/month/year date is never read again as another one.
+    if (ReadParts(begin, end, '/', numbers)) {
+        if (StatementSerial(numbers[2], numbers[1], numbers[0], serial))
             return serial;
-        result = serial;
+    } else if (std::find(begin, end, '-') != end && ReadParts(begin, end, '-', numbers)) {
+        if (StatementSerial(numbers[0], numbers[1], numbers[2], serial))
+            return serial;
     }
-
-    // year-month-day; parts it lacks keep the values read above. Text
-    // without a hyphen is not in this form: reading its day as a year would
-    // turn a failed day/month/year date into an invented one.
-    if (!std::strchr(s, '-'))
-        return result;
-    count = SplitParts(s, '-', parts);
-    if (count > 0) {
-        year = PartNumber(parts[0].begin, parts[0].end, true);
-        hasYear = true;
-    }
-    if (count > 1)
-        month = PartNumber(parts[1].begin, parts[1].end, false);
-    if (count > 2)
-        day = PartNumber(parts[2].begin, parts[2].end, false);
-    if (StatementSerial(hasYear, year, month, day, serial))
-        result = serial;
-    return result;
+    return 0.0;
 }
 
 } // namespace qf

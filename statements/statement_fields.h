@@ -59,12 +59,15 @@ void RemoveWhitespace(CString& text);
 void RemoveChars(CString& text, const char* set);
 
 // Amount text to a number: outer quotes, white space, thousands separators
-// and minus signs are dropped, so the result is never negative; the longest
-// numeric prefix counts. Text without one, or too large to be finite, is 0.
+// and minus signs are dropped, so the result is never negative, and so is a
+// leading currency mark (the pound sign in Windows-1252 or UTF-8, or GBP);
+// the longest numeric prefix counts. Text without one, or too large to be
+// finite, is 0.
 double ParseAmount(const CString& text);
 
 // Date text, day/month/year or year-month-day, to a serial date; 0 when the
-// text is no date. See the definition for the exact rules.
+// text is no date. Each part is digits only; white space and a pair of
+// quotes around the text are allowed. See the definition for the rules.
 double ParseDate(const CString& text);
 
 // UTF-8 text: the bytes of its first `characters` characters, and its
@@ -87,7 +90,8 @@ void StripQuotes(const char*& text, std::size_t& length);
 double ParseAmount(const char* text, std::size_t length);
 // True when the text is an empty amount column, or a whole number after the
 // clean-up ParseAmount does (nothing left over, finite): "1,234.56", " -12 ",
-// "" and "-" are; "12.5x", "abc", "inf" and "0x1A" are not.
+// "\xA3" "12.50", "GBP 12.50", "" and "-" are; "12.5x", "12.50\xA3", "abc",
+// "inf" and "0x1A" are not.
 bool IsAmountText(const char* text, std::size_t length);
 } // namespace detail
 

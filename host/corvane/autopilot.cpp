@@ -12,6 +12,7 @@
 
 #include "accountcheck/account_advice.h"
 #include "host/automation/ui_automation.h"
+#include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
 
 namespace corvane {
@@ -29,12 +30,12 @@ void Print(std::FILE* out, const MessageBoxInfo& box)
 {
     // One printed line per line of the box: its texts break lines with
     // CR LF, LF or a CR alone.
-    std::fprintf(out, "Message box \"%s\":\n", box.caption.c_str());
+    PrintText(out, "Message box \"%s\":\n", box.caption.c_str());
     const std::string& text = box.text;
     std::string line;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
-            std::fprintf(out, "  %s\n", line.c_str());
+            PrintText(out, "  %s\n", line.c_str());
             line.clear();
             if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
@@ -185,11 +186,11 @@ void Autopilot::Impl::Run()
             Sleep(30);
         }
     } catch (const AutomationError& e) {
-        std::fprintf(stderr, "corvane: autopilot: %s\n", e.what());
+        PrintText(stderr, "corvane: autopilot: %s\n", e.what());
         failed = true;
         d.CancelAll();
     } catch (...) {
-        std::fprintf(stderr, "corvane: autopilot: unexpected failure\n");
+        PrintText(stderr, "corvane: autopilot: unexpected failure\n");
         failed = true;
         d.CancelAll();
     }
@@ -218,7 +219,7 @@ void Autopilot::Impl::SaveAs(const Driver& d, HWND dialog)
     if (outcome.closed) {
         savedPath = WithDefaultExtension(name, options.extension);
     } else {
-        std::fprintf(stderr, "corvane: the save dialog did not take %s\n", name.c_str());
+        PrintText(stderr, "corvane: the save dialog did not take %s\n", name.c_str());
         failed = true;
         d.CancelSaveDialog(dialog);
     }

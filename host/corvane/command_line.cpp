@@ -4,17 +4,19 @@
 
 #include <cstdio>
 
+#include "host/corvane/console_text.h"
+
 namespace corvane {
 
 int UsageError(const std::string& message)
 {
-    std::fprintf(stderr, "corvane: %s\nsee corvane --help\n", message.c_str());
+    PrintText(stderr, "corvane: %s\nsee corvane --help\n", message.c_str());
     return kExitInput;
 }
 
 int Report(const std::string& message, int exitCode)
 {
-    std::fprintf(stderr, "corvane: %s\n", message.c_str());
+    PrintText(stderr, "corvane: %s\n", message.c_str());
     return exitCode;
 }
 

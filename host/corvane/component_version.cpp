@@ -5,6 +5,7 @@
 
 #include "Quillfen.h"
 #include "host/corvane/command_line.h"
+#include "host/corvane/console_text.h"
 
 namespace corvane {
 namespace {
@@ -72,15 +73,15 @@ int PrintVersions()
     wchar_t self[MAX_PATH * 4] = {};
     const DWORD n = GetModuleFileNameW(nullptr, self, static_cast<DWORD>(sizeof self / sizeof self[0]));
     const std::string own = n ? FileVersionOf(self) : std::string();
-    std::printf("corvane.exe %s\n", own.empty() ? "unknown" : own.c_str());
+    PrintText(stdout, "corvane.exe %s\n", own.empty() ? "unknown" : own.c_str());
     std::wstring server;
     if (!RegisteredServerPath(CLSID_Bank, server)) {
-        std::printf("Quillfen.dll not registered\n");
+        PrintText(stdout, "Quillfen.dll not registered\n");
         std::fflush(stdout);
         return Report("Quillfen.Bank is not registered (regsvr32 Quillfen.dll)", kExitNotDone);
     }
     const std::string version = FileVersionOf(server);
-    std::printf("Quillfen.dll %s (%s)\n", version.empty() ? "unknown" : version.c_str(), WideToUtf8(server).c_str());
+    PrintText(stdout, "Quillfen.dll %s (%s)\n", version.empty() ? "unknown" : version.c_str(), WideToUtf8(server).c_str());
     std::fflush(stdout);
     if (version.empty())
         return Report("the registered " + WideToUtf8(server) + " has no version resource or cannot be read",

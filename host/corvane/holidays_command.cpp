@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 #include "host/corvane/command_line.h"
+#include "host/corvane/console_text.h"
 #include "settings/settings_store.h"
 
 namespace corvane {
@@ -27,7 +28,7 @@ std::string Describe(double serial)
 
 // Malformed entries in the user's lists are worth telling the person at the
 // console, not only a debugger.
-void WarnOnStderr(const char* text) { std::fprintf(stderr, "corvane: warning: %s", text); }
+void WarnOnStderr(const char* text) { PrintText(stderr, "corvane: warning: %s", text); }
 
 qf::HolidayChanges UserChanges()
 {
@@ -59,7 +60,7 @@ int PrintYear(int year)
         const qf::HolidaySource source = qf::HolidaySourceOf(day, user);
         if (source == qf::HolidaySource::None)
             continue;
-        std::printf("%-20s  %s\n", Describe(day).c_str(), SourceText(source));
+        PrintText(stdout, "%-20s  %s\n", Describe(day).c_str(), SourceText(source));
     }
     return 0;
 }
@@ -71,7 +72,7 @@ int PrintNext(double submitted)
     // Only at the very end of the calendar is there no later banking day.
     if (std::floor(credited) <= std::floor(submitted))
         return UsageError("holidays --next: no crediting date follows " + Describe(submitted));
-    std::printf("%s\n", Describe(credited).c_str());
+    PrintText(stdout, "%s\n", Describe(credited).c_str());
     return 0;
 }
 

@@ -20,6 +20,7 @@
 #include "CorvaneHostTest.h"
 #include "host/corvane/account_check_command.h"
 #include "host/corvane/autopilot.h"
+#include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
 #include "host/corvane/csv.h"
 
@@ -156,7 +157,7 @@ template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, std::FIL
             VariantClear(&item);
         }
     }
-    std::fprintf(out, "Bank: %s (services: %s)\n", WideToUtf8(bankName.str()).c_str(), names.c_str());
+    PrintText(out, "Bank: %s (services: %s)\n", WideToUtf8(bankName.str()).c_str(), names.c_str());
 
     VARIANT index;
     VariantInit(&index);
@@ -202,8 +203,8 @@ void ReportCallFailure(const char* call, HRESULT hr)
             description = WideToUtf8(text.str());
         info->Release();
     }
-    std::fprintf(stderr, "corvane: %s returned %s%s%s\n", call, Hex(hr).c_str(), description.empty() ? "" : ": ",
-                 description.c_str());
+    PrintText(stderr, "corvane: %s returned %s%s%s\n", call, Hex(hr).c_str(), description.empty() ? "" : ": ",
+              description.c_str());
 }
 
 bool MakeBankRecord(ICorvaneHostControl* host, const Options& options, Ref<ICorvaneBankRecord>& record)
@@ -566,7 +567,7 @@ std::vector<qf::AccountCheck> CheckPayees(const std::vector<PaymentRow>& rows, s
         const std::string accountNumber = TextOf(rows[i], "PayeeAccountNumber");
         checks.push_back(checker.Check(sortCode, accountNumber));
         if (checks.back().result == qf::AccountCheckResult::Invalid && !checker.Off())
-            std::fprintf(info, "Account check: payment %zu, %s, %s %s: invalid (%s); payments to it are likely to be "
+            PrintText(info, "Account check: payment %zu, %s, %s %s: invalid (%s); payments to it are likely to be "
                                "returned\n",
                          i, TextOf(rows[i], "PayeeAccountName").c_str(), sortCode.c_str(), accountNumber.c_str(),
                          qf::CheckDetail(checks.back()).c_str());
@@ -618,7 +619,7 @@ int RunPay(const std::wstring& path, const Options& given)
     HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, info, service);
     if (FAILED(hr))
         return kExitNotDone;
-    std::fprintf(info, "Payments: %ld from %s (%s)\n", count, file.c_str(), EncodingName(encoding));
+    PrintText(info, "Payments: %ld from %s (%s)\n", count, file.c_str(), EncodingName(encoding));
     const std::vector<qf::AccountCheck> accountChecks = CheckPayees(rows, info);
     std::fflush(info);
     options.extension = PaymentFileExtension();
@@ -686,12 +687,12 @@ int RunPay(const std::wstring& path, const Options& given)
         }
     }
 
-    std::fprintf(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
+    PrintText(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
     for (std::size_t i = 0; i < codes.size(); ++i)
-        std::fprintf(info, "Payment %zu: %ld%s%s\n", i, codes[i].code, codes[i].text.empty() ? "" : " ",
-                     codes[i].text.c_str());
+        PrintText(info, "Payment %zu: %ld%s%s\n", i, codes[i].code, codes[i].text.empty() ? "" : " ",
+                  codes[i].text.c_str());
     if (!confirmed.empty())
-        std::fprintf(info, "File: %s\n", AnsiToUtf8(confirmed).c_str());
+        PrintText(info, "File: %s\n", AnsiToUtf8(confirmed).c_str());
     std::fflush(info);
 
     if (options.json) {
@@ -706,7 +707,7 @@ int RunPay(const std::wstring& path, const Options& given)
                     ", \"code\": " + std::to_string(codes[i].code) + ", \"text\": " + JsonString(codes[i].text) +
                     ", \"accountCheck\": " + JsonString(qf::ResultName(accountChecks[i].result)) + "}";
         json += "], \"exitCode\": " + std::to_string(rc) + "}\n";
-        std::fputs(json.c_str(), stdout);
+        WriteText(stdout, json.c_str());
         std::fflush(stdout);
     }
     return rc;
@@ -757,18 +758,18 @@ int RunStatement(const std::wstring& path, const Options& options)
     host->get_SelectorCallbackResult(&recognised);
     BstrText label;
     host->get_SelectorDescription(&label.b);
-    std::fprintf(info, "Statement file: %s (%s)\n", file.c_str(), WideToUtf8(label.str()).c_str());
+    PrintText(info, "Statement file: %s (%s)\n", file.c_str(), WideToUtf8(label.str()).c_str());
     std::fflush(info);
     if (recognised == 0)
-        std::fprintf(stderr, "corvane: %s is not a Bankline statement (its header has neither 14 nor 18 fields)\n",
-                     file.c_str());
+        PrintText(stderr, "corvane: %s is not a Bankline statement (its header has neither 14 nor 18 fields)\n",
+                  file.c_str());
 
     long lines = 0;
     statement->get_Count(&lines);
     if (options.csv)
-        std::printf("LineNumber,Date,TransactionType,Amount,Reference,Description\n");
+        PrintText(stdout, "LineNumber,Date,TransactionType,Amount,Reference,Description\n");
     else if (!options.json)
-        std::printf("%-5s %-10s %-6s %12s  %-18s %s\n", "Line", "Date", "Type", "Amount", "Reference", "Description");
+        PrintText(stdout, "%-5s %-10s %-6s %12s  %-18s %s\n", "Line", "Date", "Type", "Amount", "Reference", "Description");
     std::string jsonLines;
     long received = 0;
     for (long i = 0; i < lines; ++i) {
@@ -804,11 +805,11 @@ int RunStatement(const std::wstring& path, const Options& options)
                          std::to_string(type) + ", \"amount\": " + money + ", \"reference\": " + JsonString(ref) +
                          ", \"description\": " + JsonString(desc) + "}";
         else if (options.csv)
-            std::printf("%ld,%s,%ld,%s,%s,%s\n", V_I4(&asLong), day, type, money, CsvField(ref).c_str(),
-                        CsvField(desc).c_str());
+            PrintText(stdout, "%ld,%s,%ld,%s,%s,%s\n", V_I4(&asLong), day, type, money, CsvField(ref).c_str(),
+                      CsvField(desc).c_str());
         else
-            std::printf("%-5ld %-10s %-6s %12s  %-18s %s\n", V_I4(&asLong), day, type == 0 ? "debit" : "credit", money,
-                        ref.c_str(), desc.c_str());
+            PrintText(stdout, "%-5ld %-10s %-6s %12s  %-18s %s\n", V_I4(&asLong), day,
+                      type == 0 ? "debit" : "credit", money, ref.c_str(), desc.c_str());
         VariantClear(&number);
         VariantClear(&asLong);
     }
@@ -828,7 +829,7 @@ int RunStatement(const std::wstring& path, const Options& options)
         passedOver = options.alreadyImported == AlreadyImported::New    ? before.before
                      : options.alreadyImported == AlreadyImported::None ? before.lines
                                                                          : 0;
-        std::fprintf(info, "Lines: %ld new, %ld passed over as imported before\n", before.lines - before.before,
+        PrintText(info, "Lines: %ld new, %ld passed over as imported before\n", before.lines - before.before,
                      passedOver);
     }
     std::string words;
@@ -856,7 +857,7 @@ int RunStatement(const std::wstring& path, const Options& options)
     } else {
         words = "imported: " + std::to_string(received) + (received == 1 ? " line" : " lines");
     }
-    std::fprintf(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
+    PrintText(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
     std::fflush(info);
     if (options.json) {
         const std::string json =
@@ -870,7 +871,7 @@ int RunStatement(const std::wstring& path, const Options& options)
                           : std::string("null")) +
             ", \"lines\": [" + jsonLines +
             "], \"exitCode\": " + std::to_string(rc) + "}\n";
-        std::fputs(json.c_str(), stdout);
+        WriteText(stdout, json.c_str());
         std::fflush(stdout);
     }
     return rc;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "host/corvane/command_line.h"
+#include "host/corvane/console_text.h"
 #include "settings/import_journal_location.h"
 
 namespace corvane {
@@ -91,7 +92,7 @@ int ForgetImports(const Options& options)
             return Report("cannot remove " + file + " (error " + std::to_string(GetLastError()) + ")", kExitNotDone);
         }
     }
-    std::printf("%s %s-%s-%s %s\n", forgotten ? "Forgot the lines imported for" : "No lines were remembered for",
+    PrintText(stdout, "%s %s-%s-%s %s\n", forgotten ? "Forgot the lines imported for" : "No lines were remembered for",
                 sortCode.substr(0, 2).c_str(), sortCode.substr(2, 2).c_str(), sortCode.substr(4).c_str(),
                 account.c_str());
     return kExitDone;

@@ -10,6 +10,7 @@
 #include "host/corvane/account_check_command.h"
 #include "host/corvane/command_line.h"
 #include "host/corvane/component_version.h"
+#include "host/corvane/console_text.h"
 #include "host/corvane/holidays_command.h"
 #include "host/corvane/imported_before.h"
 #include "host/corvane/host_program.h"
@@ -275,7 +276,7 @@ int wmain(int argc, wchar_t** argv)
         return UsageError("no command given");
     for (const std::wstring& a : args)
         if (IsHelpRequest(a) || args[0] == L"help") {
-            std::fputs(kUsage, stdout);
+            WriteText(stdout, kUsage);
             return kExitDone;
         }
     if (args[0] == L"--version")

@@ -58,12 +58,12 @@ public:
     CString PayeeRollNumber() override { return Narrow(m_payeeRollNumber); }
     CString Details() override { return Narrow(m_details); }
     std::int32_t StatusCode() override { return m_status; }
-    void SetStatusCode(std::int32_t code) override { m_status = code; }
 
     // The options dialog's IAT marks, as the run finds them.
     void ResetMark() { m_status = m_mark; }
 
 private:
+    void StoreStatusCode(std::int32_t code) override { m_status = code; }
     static CString Narrow(const std::u16string& text) { return qf::NarrowText(text.c_str(), text.size()); }
 
     double m_amount;

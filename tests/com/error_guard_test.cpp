@@ -75,7 +75,7 @@ TEST_F(GuardTest, ThrownHresultBecomesErrorInformation)
     EXPECT_EQ(TakeErrorDescription(), L"Invalid argument");
 }
 
-TEST_F(GuardTest, HostErrorTakesTheHostsInformationOffTheThread)
+TEST_F(GuardTest, HostErrorCarriesTheHostsInformationOrOurs)
 {
     EXPECT_EQ(Guard([]() -> HRESULT {
                   SetThreadError(L"host said no");
@@ -83,7 +83,9 @@ TEST_F(GuardTest, HostErrorTakesTheHostsInformationOffTheThread)
                   return S_OK;
               }),
               DISP_E_EXCEPTION);
-    EXPECT_EQ(TakeErrorDescription(), L"<none>");
+    EXPECT_EQ(TakeErrorDescription(), L"host said no");
+    EXPECT_EQ(Guard([]() -> HRESULT { RaiseHostError(E_POINTER); }), DISP_E_EXCEPTION);
+    EXPECT_EQ(TakeErrorDescription(), L"A call on Corvane EBanking failed (0x80004003).");
 
     // The information travels with the error while it is in flight.
     try {
@@ -99,11 +101,32 @@ TEST_F(GuardTest, HostErrorTakesTheHostsInformationOffTheThread)
     EXPECT_EQ(TakeErrorDescription(), L"<none>");
 }
 
-TEST_F(GuardTest, AnythingElseIsUnexpectedWithoutInformation)
+TEST_F(GuardTest, AnythingElseIsUnexpected)
 {
     EXPECT_EQ(Guard([]() -> HRESULT { throw std::runtime_error("x"); }), E_UNEXPECTED);
+    EXPECT_EQ(TakeErrorDescription(), L"Unexpected result");
     EXPECT_EQ(Guard([]() -> HRESULT { throw 3.5; }), E_UNEXPECTED);
+    EXPECT_EQ(TakeErrorDescription(), L"Unexpected result");
+}
+
+// Operations that call the host leave nothing of it behind on success, and
+// a failure they return has information of its own.
+TEST_F(GuardTest, HostCallsAreSettledAfterwards)
+{
+    EXPECT_EQ(GuardHostCalls([] {
+                  SetThreadError(L"a host call the operation got past");
+                  return S_FALSE;
+              }),
+              S_FALSE);
     EXPECT_EQ(TakeErrorDescription(), L"<none>");
+    EXPECT_EQ(GuardHostCalls([] { return E_POINTER; }), E_POINTER);
+    EXPECT_EQ(TakeErrorDescription(), L"A call on Corvane EBanking failed (0x80004003).");
+    EXPECT_EQ(GuardHostCalls([]() -> HRESULT {
+                  SetThreadError(L"kept");
+                  return E_FAIL;
+              }),
+              E_FAIL);
+    EXPECT_EQ(TakeErrorDescription(), L"kept");
 }
 
 TEST(CStringWinTest, BstrRoundTrip)

@@ -58,13 +58,14 @@ private:
         CString PayeeRollNumber() override { return ""; }
         CString Details() override { return m_p.details.c_str(); }
         std::int32_t StatusCode() override { return m_p.statusCode; }
-        void SetStatusCode(std::int32_t code) override
+
+    private:
+        void StoreStatusCode(std::int32_t code) override
         {
             m_p.statusCode = code;
             ++m_p.statusWrites;
         }
 
-    private:
         StoredPayment& m_p;
     };
 };

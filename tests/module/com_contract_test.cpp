@@ -297,13 +297,13 @@ TEST_F(ComContract, ConfigureAsksTheHostsConfiguration)
     Bstr member(L"ConfigureBank");
     host->FailCall(member.Get(), 0, E_ACCESSDENIED);
     EXPECT_EQ(bank->Configure(0), DISP_E_EXCEPTION);
-    EXPECT_EQ(TakeErrorDescription(), L"<none>") << "the host's error information is taken off the thread";
+    EXPECT_EQ(TakeErrorDescription(), L"Corvane host: ConfigureBank failed") << "the host's error information";
 
     host->Reset();
     Bstr cls(L"BankConfiguration");
     host->RefuseCreation(cls.Get(), VARIANT_TRUE);
     EXPECT_EQ(bank->Configure(0), DISP_E_EXCEPTION);
-    EXPECT_EQ(TakeErrorDescription(), L"<none>");
+    EXPECT_EQ(TakeErrorDescription(), L"A call on Corvane EBanking failed (0x80004003).");
 }
 
 TEST_F(ComContract, ClassObjectsAggregationAndModuleLock)

@@ -417,7 +417,7 @@ TEST_F(PaymentRun, HostFailuresEndTheRunCleanly)
     host->RefuseCreation(cls.Get(), VARIANT_FALSE);
     host->FailCall(settings.Get(), 0, E_FAIL);
     EXPECT_EQ(service->ProcessPayments(batch.Get(), nullptr), DISP_E_EXCEPTION);
-    EXPECT_EQ(TakeErrorDescription(), L"<none>");
+    EXPECT_EQ(TakeErrorDescription(), L"Corvane host: GetPaymentFileSettings failed") << "the host's own";
     EXPECT_EQ(Status(), 7) << "the Status is left as it was";
     host->Reset();
 
@@ -670,12 +670,15 @@ protected:
         bool exists = false;
         std::string bytes;
         std::vector<std::string> boxes;
+        std::wstring errorInfo; // left on the thread by the run
     };
 
     // One run on the batch that whatever the host does in between answers
     // like a user: the options (layout, texts) confirmed, the file saved,
-    // any message box acknowledged.
-    Outcome FaultRun(ICorvanePayments* batch, ICorvaneBankRecord* record, Layout layout, const std::string& path)
+    // any message box acknowledged. afterOptions runs once the options
+    // dialog has closed (and has read its rows from the host).
+    Outcome FaultRun(ICorvanePayments* batch, ICorvaneBankRecord* record, Layout layout, const std::string& path,
+                     const std::function<void()>& afterOptions = nullptr)
     {
         DeleteFileA(path.c_str());
         service->put_Status(kUntouched);
@@ -707,6 +710,8 @@ protected:
                                 d.SetText(w, 2017, "DEC RUN");
                             d.ClickNoWait(w, IDOK);
                             d.WaitUntilClosed(w);
+                            if (afterOptions)
+                                afterOptions();
                         }
                     }
                     Sleep(10);
@@ -717,7 +722,7 @@ protected:
         out.status = Status();
         out.exists = Exists(path);
         out.bytes = ReadAll(path);
-        SetErrorInfo(0, nullptr);
+        out.errorInfo = TakeErrorDescription();
         return out;
     }
 
@@ -755,8 +760,8 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
         {BulkList, L"get_SortCode", First, S_OK, 0, true},
         {BulkList, L"get_AccountNumber", First, S_OK, 0, true},
         {BulkList, L"get_Details", First, S_OK, 0, true},
-        {BulkList, L"put_StatusCode", First, S_OK, 0, true},
-        {BulkList, L"put_StatusCode", Last, S_OK, 0, true},
+        {BulkList, L"put_StatusCode", First, S_OK, 2, false}, // the host would not know the outcome
+        {BulkList, L"put_StatusCode", Last, S_OK, 2, false},
         {BulkList, L"Item", Header, S_OK, 2, false},
         {BulkList, L"Item", Last, S_OK, 2, false},
         // The account check reads the paying account first: advice only, so
@@ -766,7 +771,7 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
         {BulkList, L"get_PayeeSortCode", Last, S_FALSE, 1, false},
         {Standard, L"get_PayeeAccountNumber", Last, S_FALSE, 1, false},
         {Standard, L"Item", Last, S_OK, 2, false},
-        {Standard, L"get_StatusCode", Last, S_OK, 0, false}, // an IAT mark that cannot be read is none
+        {Standard, L"get_StatusCode", Last, S_FALSE, 1, false}, // an IAT mark that cannot be read fails
     };
 
     std::vector<bool> used(std::size(table));
@@ -826,6 +831,9 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
             const Outcome out = FaultRun(batch.Get(), record.Get(), layout, path);
 
             EXPECT_TRUE(out.hr == S_OK || out.hr == S_FALSE || out.hr == DISP_E_EXCEPTION) << std::hex << out.hr;
+            // A success leaves no error information behind; a failure has its own.
+            EXPECT_EQ(out.errorInfo == L"<none>", SUCCEEDED(out.hr))
+                << std::string(out.errorInfo.begin(), out.errorInfo.end());
             if (out.hr == DISP_E_EXCEPTION) {
                 // A host error before anything was asked: the Status is as
                 // the run had set it so far, and there is no file.
@@ -871,4 +879,67 @@ TEST_F(PaymentRunFaults, EveryHostCallOfARunMayFail)
         EXPECT_EQ(covered.count(call), 1u) << std::string(call, call + wcslen(call));
     host->Reset();
     DeleteFileA(path.c_str());
+}
+
+// A value the host fails to give is never written as if it had been given:
+// the payment fails with its property's code, and a code the host does not
+// take leaves the run without a payment file.
+TEST_F(PaymentRunFaults, AFailedReadFailsItsPaymentAndAFailedStoreTheRun)
+{
+    const struct Case {
+        const wchar_t* call;
+        long code;   // on payment 3 afterwards
+        bool marked; // payment 3 enters the run marked as an IAT
+    } cases[] = {
+        {L"get_Amount", 21, false},          {L"get_PayerSortCode", 23, false},
+        {L"get_PayerAccountNumber", 24, false}, {L"get_PayeeBACSReference", 27, false},
+        {L"get_PayeeSortCode", 28, false},   {L"get_PayeeAccountNumber", 29, false},
+        {L"get_PayeeAccountName", 30, false}, {L"get_PayeeRollNumber", 31, false},
+        {L"get_StatusCode", 35, true},       {L"put_StatusCode", -1, false},
+    };
+    const std::string logPath = folder + "\\faults.log";
+    const std::string path = folder + "\\faults.csv";
+    auto batch = MakePayments(5);
+    qf::test::DiagnosticsIni ini("1", logPath.c_str());
+    for (const Case& c : cases) {
+        const std::string call(c.call, c.call + wcslen(c.call));
+        SCOPED_TRACE(call);
+        host->Reset();
+        Configure(L"payments", L"csv");
+        for (long i = 0; i < 5; ++i) {
+            ComPtr<ICorvanePayment> p;
+            ASSERT_EQ(batch->Item(i, p.Put()), S_OK);
+            p->put_StatusCode(i == 2 && c.marked ? 1 : 0);
+        }
+        DeleteFileA(logPath.c_str());
+        Bstr member(c.call);
+        // Each record reads (and first stores) each of these once: the
+        // third call of the writing is payment 3's.
+        const Outcome out = FaultRun(batch.Get(), nullptr, Standard, path, [&] {
+            long calls = 0;
+            host->CallCount(member.Get(), &calls);
+            host->FailOnce(member.Get(), calls + 3, E_FAIL);
+        });
+        EXPECT_EQ(out.errorInfo, L"<none>");
+        const std::string log = ReadAll(logPath);
+        const bool store = c.code < 0;
+        const std::string entry = std::string("payment 3: ") + (store ? "storing " : "reading ") + call.substr(4) +
+                                  " failed (0x80004005)";
+        EXPECT_NE(log.find(entry), std::string::npos) << log;
+        if (store) {
+            EXPECT_EQ(out.hr, S_OK);
+            EXPECT_EQ(out.status, 2);
+            EXPECT_FALSE(out.exists);
+            continue;
+        }
+        EXPECT_EQ(out.hr, S_FALSE);
+        EXPECT_EQ(out.status, 1);
+        const std::vector<std::string> lines = Lines(out.bytes);
+        ASSERT_EQ(lines.size(), 5u);
+        for (long i = 0; i < 5; ++i)
+            EXPECT_EQ(Code(batch.Get(), i), i == 2 ? c.code : 0) << "payment " << i + 1;
+        EXPECT_NE(log.find("status codes: code 0: 4, code " + std::to_string(c.code) + ": 1"), std::string::npos)
+            << log;
+    }
+    host->Reset();
 }

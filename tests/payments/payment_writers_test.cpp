@@ -466,6 +466,62 @@ TEST(PaymentWritersTest, ReadsAndStatusWritesFollowTheLayout)
     }
 }
 
+// A value the host fails to deliver is never written as if it had been
+// given: the payment fails with its property's code, and the record is
+// still written whole, the unknown value left out.
+TEST(PaymentWritersTest, ValuesTheHostFailsToDeliverFailThePayment)
+{
+    PaymentData transfer = Ordinary();
+    transfer.statusCode = kIatMark;
+    PaymentData rolled = Ordinary();
+    rolled.payeeRollNumber = "R1";
+    PaymentData unreferenced = Ordinary();
+    unreferenced.payeeBACSReference = "";
+    using P = PaymentProperty;
+    const struct Case {
+        PaymentFormat format;
+        PaymentData data;
+        PaymentProperty failing;
+        std::int32_t status;
+        const char* type;      // column 4
+        int column;            // the reference column and what it holds
+        const char* reference;
+    } cases[] = {
+        {PaymentFormat::Standard, transfer, P::StatusCode, 35, "01", 37, "INV 1001/A"},
+        {PaymentFormat::Template, transfer, P::StatusCode, 35, "01", 37, "INV 1001/A"},
+        {PaymentFormat::BulkList, transfer, P::StatusCode, 0, "07", 8, "INV 1001/A"}, // no mark read
+        {PaymentFormat::Standard, Ordinary(), P::PayeeBACSReference, 27, "01", 37, ""},
+        {PaymentFormat::Standard, rolled, P::PayeeRollNumber, 31, "01", 37, ""}, // not the BACS reference
+        {PaymentFormat::Standard, Ordinary(), P::Details, 0, "01", 37, "INV 1001/A"}, // not in the file
+        {PaymentFormat::BulkList, Ordinary(), P::PayeeBACSReference, 27, "07", 8, ""},
+        {PaymentFormat::BulkList, rolled, P::PayeeRollNumber, 31, "07", 37, ""},
+        {PaymentFormat::AdHocBulk, rolled, P::PayeeRollNumber, 31, "09", 37, ""},
+        {PaymentFormat::AdHocBulk, Ordinary(), P::PayeeBACSReference, 27, "09", 37, ""},
+        {PaymentFormat::AdHocBulk, unreferenced, P::PayerSortCode, 23, "09", 37, "12345678"},
+        {PaymentFormat::AdHocBulk, unreferenced, P::PayerAccountNumber, 24, "09", 37, "123456"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(PropertyName(c.failing)) + " in format " + std::to_string(int(c.format)));
+        PaymentData data = c.data;
+        data.unreadable = {c.failing};
+        OutputFile file;
+        FakePayment payment(data);
+        EXPECT_EQ(WritePaymentRecord(file.Get(), payment, kProcessingDate, c.format, kTemplate), c.status == 0);
+        EXPECT_EQ(payment.Status(), c.status);
+        const std::string line = file.Contents();
+        EXPECT_EQ(CommasPerLine(line), std::vector<int>{84});
+        std::vector<std::string> fields(1);
+        for (char ch : line.substr(0, line.size() - 2)) {
+            if (ch == ',')
+                fields.emplace_back();
+            else
+                fields.back().push_back(ch);
+        }
+        EXPECT_EQ(fields[3], c.type);
+        EXPECT_EQ(fields[static_cast<std::size_t>(c.column) - 1], c.reference);
+    }
+}
+
 TEST(PaymentWritersTest, AdHocBulkPaymentsGivenToThePaymentWriterGetTheirOwnRecord)
 {
     OutputFile file;

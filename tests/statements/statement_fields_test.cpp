@@ -133,7 +133,7 @@ TEST(ParseAmountTest, ReadsBankAmountsAsPositive)
         {"12.50", 12.5},         {"-12.50", 12.5},         {"\"1,234.56\"", 1234.56},
         {" 1 234.56 ", 1234.56}, {"\" -7 \"", 7},          {"99.00\r", 99},
         {"12abc", 12},           {"", 0},                  {"abc", 0},
-        {"\"\"", 0},             {"\xA3" "12", 0},         {"inf", 0},
+        {"\"\"", 0},             {"\xA3" "12", 12},        {"inf", 0},
         {"1e999", 0},            {"nan", 0},               {"\"99.00\"\r", 0}, // quotes not outermost
     };
     for (const Case& c : cases)
@@ -169,6 +169,16 @@ TEST(ParseDateTest, BothFormsAndOnlyRealDates)
         {"30/12/1899", 0},
         {"15/03/1850", Serial(1850, 3, 15)}, // not turned into 15/03/2015
         {"\xFF/\x80/\xA0", 0},
+        // Every part a number, nothing else: a sign or a trailing letter
+        // makes no date (not 1 January 2001).
+        {"-1/-1/-1", 0},
+        {"+1/+1/+1", 0},
+        {"1/1/1x", 0},
+        {"15/03/2024/7", 0},
+        {"1 5/03/2024", 0},
+        {"15/03/2024 ", Serial(2024, 3, 15)},
+        {" \"15/03/2024\" ", Serial(2024, 3, 15)},
+        {"15 / 3 / 24", Serial(2024, 3, 15)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseDate(c.text), c.serial) << c.text;
@@ -181,9 +191,13 @@ TEST(AmountTextTest, EmptyOrAWholeNumberAfterCleanUp)
     for (const char* ok : {"", "  ", "-", "\"\"", "12.50", "\"1,234.56\"", "-12.50", " 7 ", "0.00", ".5", "+3",
                            "1e3", "12.50\r"})
         EXPECT_TRUE(detail::IsAmountText(ok, std::strlen(ok))) << ok;
-    for (const char* bad : {"abc", "12.5x", "GBP 10", "1.2.3", "inf", "nan", "0x1A", "1e999", ".", "e5", "\"12\"x",
-                            "12;50"})
+    for (const char* bad : {"abc", "12.5x", "1.2.3", "inf", "nan", "0x1A", "1e999", ".", "e5", "\"12\"x",
+                            "12;50", "12.50\xA3x", "12.50\xA3", "EUR 10", "\xA3\xA3" "10", "gbp 10"})
         EXPECT_FALSE(detail::IsAmountText(bad, std::strlen(bad))) << bad;
+    // Currency marks as spreadsheets save them, in Windows-1252 and UTF-8.
+    for (const char* ok : {"\xA3" "12.50", "-\xA3" "12.50", "\xA3-12.50", "\xC2\xA3" "12.50", "GBP 12.50",
+                           "\"\xA3" "1,234.56\""})
+        EXPECT_TRUE(detail::IsAmountText(ok, std::strlen(ok))) << ok;
     // Text stops at a zero byte, as ParseAmount reads it.
     EXPECT_TRUE(detail::IsAmountText("12\0abc", 6));
 }

@@ -536,3 +536,55 @@ TEST_F(ReaderTest, AccountColumnsAreKeptWholeBesideTheirCut)
     EXPECT_EQ(r.SortCodeColumn(), "");
     EXPECT_EQ(r.AccountNumberColumn(), "");
 }
+
+// Dates that are wholly dates, and amounts as spreadsheets save them, in a
+// Windows-1252 file and in a UTF-8 one; anything else is skipped and said.
+TEST_F(ReaderTest, SpreadsheetAmountsImportAndPartialDatesAreSkipped)
+{
+    struct Line {
+        const char* date;
+        const char* debit; // the field as it stands in the file
+        double amount;     // 0: skipped
+        SkipReason reason;
+    };
+    const Line lines[] = {
+        {"-1/-1/-1", "1.00", 0, SkipReason::NotADate},
+        {"+1/+1/+1", "1.00", 0, SkipReason::NotADate},
+        {"1/1/1x", "1.00", 0, SkipReason::NotADate},
+        {"15/03/2024 ", "1.00", 1.00, {}},
+        {"15/03/2024", "\xA3" "12.50", 12.50, {}},
+        {"15/03/2024", "-\xA3" "12.50", 12.50, {}},
+        {"15/03/2024", "\xA3-12.50", 12.50, {}},
+        {"15/03/2024", "GBP 12.50", 12.50, {}},
+        {"15/03/2024", "\"\xA3" "1,234.56\"", 1234.56, {}},
+        {"15/03/2024", "12.50\xA3x", 0, SkipReason::NotAnAmount},
+    };
+    for (const bool utf8 : {false, true}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "Windows-1252");
+        std::string text = std::string(utf8 ? "\xEF\xBB\xBF" : "") + Join(Titles(14)) + "\r\n";
+        for (const Line& l : lines) {
+            std::string debit = l.debit;
+            const std::size_t pound = debit.find('\xA3');
+            if (utf8 && pound != std::string::npos)
+                debit.insert(pound, "\xC2");
+            std::vector<std::string> f = Fields14("DD", debit, "");
+            f[9] = l.date;
+            text += Join(f) + "\r\n";
+        }
+        CRBSTransactionFile file(Write(text).c_str(), std::ios::in | std::ios::binary);
+        ASSERT_TRUE(file.PrepareColumns());
+        CTransactionRecord r;
+        for (const Line& l : lines) {
+            SCOPED_TRACE(std::string(l.date) + " " + l.debit);
+            const CRBSTransactionFile::Line line = file.ReadNext(r);
+            if (l.amount == 0) {
+                EXPECT_EQ(line.kind, Kind::Skipped);
+                EXPECT_EQ(line.reason, l.reason);
+            } else {
+                ASSERT_EQ(line.kind, Kind::Record);
+                EXPECT_DOUBLE_EQ(r.Debit(), l.amount);
+                EXPECT_EQ(r.Date(), 45366.0);
+            }
+        }
+    }
+}

@@ -1,0 +1,69 @@
+#include "host/corvane/console_text.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+
+namespace corvane {
+namespace {
+
+// The console behind out, or null for a pipe, a file or no handle at all.
+HANDLE ConsoleOf(std::FILE* out)
+{
+    const int fd = _fileno(out);
+    if (fd < 0)
+        return nullptr;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return nullptr;
+    return handle;
+}
+
+} // namespace
+
+void WriteText(std::FILE* out, const char* utf8, std::size_t length)
+{
+    if (length == 0)
+        return;
+    const HANDLE console = ConsoleOf(out);
+    if (console) {
+        const int chars = MultiByteToWideChar(CP_UTF8, 0, utf8, static_cast<int>(length), nullptr, 0);
+        if (chars > 0) {
+            std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+            MultiByteToWideChar(CP_UTF8, 0, utf8, static_cast<int>(length), &wide[0], chars);
+            // What the stream still holds comes first.
+            std::fflush(out);
+            DWORD written = 0;
+            if (WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))
+                return;
+        }
+    }
+    std::fwrite(utf8, 1, length, out);
+}
+
+void WriteText(std::FILE* out, const char* utf8) { WriteText(out, utf8, std::strlen(utf8)); }
+
+int PrintText(std::FILE* out, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    if (length < 0) {
+        va_end(again);
+        return length;
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    std::vsnprintf(&text[0], text.size(), format, again);
+    va_end(again);
+    WriteText(out, text.data(), static_cast<std::size_t>(length));
+    return length;
+}
+
+} // namespace corvane
