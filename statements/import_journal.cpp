@@ -72,11 +72,37 @@ bool ImportJournal::CreateNew(ImportJournal& journal)
     return true;
 }
 
+std::size_t ImportJournal::Slot(const LineKey& key, std::size_t mask) noexcept
+{
+    // The digest is uniformly random already.
+    std::uint64_t h;
+    std::memcpy(&h, key.digest.data(), sizeof h);
+    return static_cast<std::size_t>(h ^ (key.occurrence * 0x9E3779B97F4A7C15ull)) & mask;
+}
+
 const JournalEntry* ImportJournal::Find(const LineKey& key) const
 {
-    auto at = std::lower_bound(m_entries.begin(), m_entries.end(), key,
-                               [](const JournalEntry& e, const LineKey& k) { return e.key < k; });
-    return at != m_entries.end() && at->key == key ? &*at : nullptr;
+    if (m_entries.empty())
+        return nullptr;
+    if (m_index.empty()) {
+        std::size_t size = 16;
+        while (size < 2 * m_entries.size())
+            size *= 2;
+        m_index.assign(size, 0);
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            std::size_t slot = Slot(m_entries[i].key, size - 1);
+            while (m_index[slot])
+                slot = (slot + 1) & (size - 1);
+            m_index[slot] = static_cast<std::uint32_t>(i + 1);
+        }
+    }
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t slot = Slot(key, mask); m_index[slot]; slot = (slot + 1) & mask) {
+        const JournalEntry& entry = m_entries[m_index[slot] - 1];
+        if (entry.key == key)
+            return &entry;
+    }
+    return nullptr;
 }
 
 void ImportJournal::Add(const LineKey& key, std::int32_t date, std::int64_t imported)
@@ -102,6 +128,7 @@ void ImportJournal::Merge()
     const std::int32_t cutOff = newest - kKeptMonths / 12 * 10000;
 
     m_entries.clear();
+    m_index.clear();
     for (const JournalEntry& e : merged) {
         if (e.date < cutOff)
             continue;
@@ -142,6 +169,7 @@ std::string ImportJournal::Serialize() const
 bool ImportJournal::Parse(const std::string& text, std::string& why)
 {
     m_entries.clear();
+    m_index.clear();
     m_added.clear();
     const std::size_t magic = sizeof kMagic - 1;
     if (text.compare(0, magic, kMagic) != 0) {
@@ -208,6 +236,7 @@ bool ImportJournal::Parse(const std::string& text, std::string& why)
         return false;
     }
     m_entries = std::move(entries);
+    m_index.clear();
     return true;
 }
 
@@ -233,11 +262,10 @@ LineKey LineIdentifier::Identify(const CTransactionRecord& record)
     auto addText = [&](const CString& text) { add(text.c_str(), static_cast<std::size_t>(text.GetLength())); };
     const bool debit = record.IsDebit() != 0;
     const double amount = debit ? record.Debit() : record.Credit();
-    const std::string pence = std::to_string(std::llround(amount * 100.0));
-    const std::string date = std::to_string(JournalDate(record.Date()));
-    add(date.data(), date.size());
-    add(debit ? "D" : "C", 1);
-    add(pence.data(), pence.size());
+    AppendNumber(m_buffer, static_cast<std::uint64_t>(JournalDate(record.Date())), 8);
+    m_buffer += debit ? ":D:" : ":C:";
+    AppendNumber(m_buffer, static_cast<std::uint64_t>(std::llabs(std::llround(amount * 100.0))), 1);
+    m_buffer += ':';
     addText(record.Type());
     addText(record.Narrative1());
     addText(record.Narrative2());
