@@ -4,6 +4,7 @@
 // Tests may replace the clock and the debug sink.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace qf::platform {
@@ -33,5 +34,16 @@ DebugSinkFn SetDebugSink(DebugSinkFn sink);
 // Installs a listener that receives every message as well, whichever sink
 // is in place (the diagnostics log); nullptr removes it. Returns the previous.
 DebugSinkFn SetDebugTee(DebugSinkFn tee);
+
+// Bytes from the system's cryptographic random source (RtlGenRandom on
+// Windows, /dev/urandom otherwise). False when it gives none.
+bool RandomBytes(void* buffer, std::size_t size);
+
+// Makes what was written to file durable before it is relied upon (its
+// buffers flushed and committed to the disk). False on failure.
+bool CommitFile(std::FILE* file);
+// Moves the file from over to, replacing to in one step when it exists.
+// False, with both files as they were, when that cannot be done.
+bool ReplaceFileWith(const char* from, const char* to);
 
 } // namespace qf::platform

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include <unistd.h>
+
 namespace qf::platform {
 namespace {
 
@@ -57,6 +59,26 @@ std::u16string AnsiToWide(const char* text, std::size_t length)
             out.push_back(static_cast<char16_t>(b)); // undefined bytes map to their C1 control, as Windows does
     }
     return out;
+}
+
+bool RandomBytes(void* buffer, std::size_t size)
+{
+    std::FILE* source = std::fopen("/dev/urandom", "rb");
+    if (!source)
+        return false;
+    const bool ok = std::fread(buffer, 1, size, source) == size;
+    std::fclose(source);
+    return ok;
+}
+
+bool CommitFile(std::FILE* file)
+{
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+bool ReplaceFileWith(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
 }
 
 namespace detail {

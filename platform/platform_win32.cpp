@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+#include <io.h>
+
+// RtlGenRandom: advapi32's export SystemFunction036, declared by hand as
+// its documentation asks.
+extern "C" BOOLEAN NTAPI SystemFunction036(PVOID buffer, ULONG length);
+
 namespace qf::platform {
 
 std::string WideToAnsi(const char16_t* text, std::size_t length)
@@ -34,6 +40,21 @@ std::u16string AnsiToWide(const char* text, std::size_t length)
     size = MultiByteToWideChar(CP_ACP, 0, text, n, reinterpret_cast<wchar_t*>(&out[0]), size);
     out.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
     return out;
+}
+
+bool RandomBytes(void* buffer, std::size_t size)
+{
+    return size <= 0xFFFFFFFFu && SystemFunction036(buffer, static_cast<ULONG>(size));
+}
+
+bool CommitFile(std::FILE* file)
+{
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+bool ReplaceFileWith(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 namespace detail {

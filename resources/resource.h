@@ -55,3 +55,13 @@
 #define IDS_STATEMENT_MORE_ACCOUNTS 511
 #define IDS_STATEMENT_NONE 512
 #define IDS_SKIP_REASON_BASE 520
+
+// Statement import: the question about lines imported before, and what the
+// warning says of them and of a journal that could not be used (540-549).
+#define IDS_STATEMENT_SOME_BEFORE 540
+#define IDS_STATEMENT_ALL_BEFORE 541
+#define IDS_STATEMENT_PASSED_OVER 542
+#define IDS_STATEMENT_JOURNAL_UNREAD 543
+#define IDS_STATEMENT_JOURNAL_UNWRITTEN 544
+#define IDS_STATEMENT_BUTTON_OK 545
+#define IDS_STATEMENT_BUTTON_AGAIN 546

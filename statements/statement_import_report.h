@@ -52,12 +52,29 @@ struct StatementImportReport {
     bool moreAccounts = false;              // the file holds more than kMaxAccounts accounts
     StatementAccount hostAccount;           // the host's account as compared
 
+    // What the journal of imported lines knew and did.
+    enum class Journal {
+        Off,        // RememberImports is Off, or the account has no journal
+        Kept,       // read (or new) and used
+        Unreadable, // there but unreadable or damaged: every line was imported
+    };
+    Journal journal = Journal::Off;
+    long importedBefore = 0;  // the account's lines of the file that the journal knew
+    long accountLines = 0;    // the account's lines of the file
+    std::string latestImport; // when the latest of them was imported, "09/12/2026 at 05:12"
+    long passedOver = 0;      // lines left out because they were imported before
+    bool declined = false;    // the user cancelled at the question: nothing was imported
+    bool journalUnwritten = false; // lines were imported, but the journal could not be written
+    std::string journalProblem;    // why the journal could not be used or written, for the log
+
     // True when the user must hear about the run: nothing or not everything
     // of the chosen file reached the statement.
     bool NeedsNotice() const noexcept
     {
         return outcome == Outcome::NotOpened || outcome == Outcome::NotAStatement ||
-               (outcome == Outcome::Read && (!skipped.empty() || imported == 0));
+               (outcome == Outcome::Read && !declined &&
+                (!skipped.empty() || (imported == 0 && passedOver == 0) || journal == Journal::Unreadable ||
+                 journalUnwritten));
     }
 };
 

@@ -1,13 +1,16 @@
 #include "statements/statement_run.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "com/error_guard.h"
 #include "com/host_components.h"
 #include "platform/win32_services.h"
 #include "resources/resource.h"
+#include "statements/statement_journal.h"
 #include "statements/statement_reader.h"
 #include "statements/statement_run_log.h"
 
@@ -166,6 +169,12 @@ CString NoticeText(const StatementImportReport& report)
         return text;
     }
     text.Format(LoadText(IDS_STATEMENT_IMPORTED), report.imported);
+    if (report.passedOver > 0) {
+        CString part;
+        part.Format(LoadText(IDS_STATEMENT_PASSED_OVER), report.passedOver);
+        text += "\n";
+        text += part;
+    }
     if (!report.skipped.empty()) {
         CString part;
         part.Format(LoadText(IDS_STATEMENT_SKIPPED), static_cast<long>(report.skipped.size()));
@@ -184,7 +193,7 @@ CString NoticeText(const StatementImportReport& report)
             text += part;
         }
     }
-    if (report.imported == 0) {
+    if (report.imported == 0 && report.passedOver == 0) {
         text += "\n\n";
         text += LoadText(IDS_STATEMENT_NO_MATCH);
         text += "\n";
@@ -203,6 +212,14 @@ CString NoticeText(const StatementImportReport& report)
                 text += LoadText(IDS_STATEMENT_MORE_ACCOUNTS);
             }
         }
+    }
+    if (report.journal == StatementImportReport::Journal::Unreadable) {
+        text += "\n\n";
+        text += LoadText(IDS_STATEMENT_JOURNAL_UNREAD);
+    }
+    if (report.journalUnwritten) {
+        text += report.journal == StatementImportReport::Journal::Unreadable ? "\n" : "\n\n";
+        text += LoadText(IDS_STATEMENT_JOURNAL_UNWRITTEN);
     }
     return text;
 }
@@ -228,9 +245,27 @@ bool IsChequeType(const CString& narrow, BSTR type, BSTR cheque)
     return VarBstrCmp(type, cheque, LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
 }
 
-// Adds one record to the statement as its next line. E_POINTER when the
+// One of the account's lines, read and waiting to be added: the whole file
+// is read before the statement is touched, so that the user can be asked
+// about lines imported before.
+struct PendingLine {
+    double date = 0;
+    bool debit = false;
+    double amount = 0;
+    CString type, narrative1, narrative;
+    LineKey key;
+    bool known = false; // imported before
+
+    explicit PendingLine(CTransactionRecord& record)
+        : date(record.Date()), debit(record.IsDebit() != 0), amount(debit ? record.Debit() : record.Credit()),
+          type(record.Type()), narrative1(record.Narrative1()), narrative(record.GetNarrative())
+    {
+    }
+};
+
+// Adds one line to the statement as its next line. E_POINTER when the
 // host hands out no line object.
-HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& record, long lineNumber, bool utf8)
+HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record, long lineNumber, bool utf8)
 {
     static const Bstr kCheque(L"CHQ");
     ComPtr<ICorvaneStatementLine> line;
@@ -246,30 +281,130 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, CTransactionRecord& recor
     V_VT(number.Get()) = VT_I4;
     V_I4(number.Get()) = lineNumber;
     line->put_LineNumber(number.Get());
-    line->put_Date(record.Date());
-    double amount;
-    if (record.IsDebit() != 0) {
-        line->put_TransactionType(0);
-        amount = record.Debit();
-    } else {
-        line->put_TransactionType(1);
-        amount = record.Credit();
-    }
-    line->put_Amount(amount);
-    const CString narrative = record.GetNarrative();
-    Bstr description = MakeBstr(narrative, utf8);
+    line->put_Date(record.date);
+    line->put_TransactionType(record.debit ? 0 : 1);
+    line->put_Amount(record.amount);
+    Bstr description = MakeBstr(record.narrative, utf8);
     line->put_Description(description.Get());
 
-    Bstr type = MakeBstr(record.Type(), utf8);
-    if (IsChequeType(record.Type(), type.Get(), kCheque.Get())) {
-        Bstr reference = MakeBstr(record.Narrative1(), utf8);
+    Bstr type = MakeBstr(record.type, utf8);
+    if (IsChequeType(record.type, type.Get(), kCheque.Get())) {
+        Bstr reference = MakeBstr(record.narrative1, utf8);
         line->put_Reference(reference.Get());
-        Bstr cheque = MakeBstr(CString("CHQ ") + narrative, utf8);
+        Bstr cheque = MakeBstr(CString("CHQ ") + record.narrative, utf8);
         line->put_Description(cheque.Get());
     } else {
         line->put_Reference(type.Get());
     }
     return S_OK;
+}
+
+// Which lines a run adds when some were imported before.
+enum class Repeat { NewOnly, All, Cancel };
+
+// While the box lives, the Yes and No buttons of the message box this
+// thread shows next read "OK" and "Import again": a box that offers no
+// other way out than those two.
+class RenamedButtons {
+public:
+    RenamedButtons()
+    {
+        s_yes = LoadText(IDS_STATEMENT_BUTTON_OK);
+        s_no = LoadText(IDS_STATEMENT_BUTTON_AGAIN);
+        s_hook = SetWindowsHookExA(WH_CALLWNDPROCRET, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~RenamedButtons()
+    {
+        if (s_hook)
+            UnhookWindowsHookEx(s_hook);
+        s_hook = nullptr;
+    }
+    RenamedButtons(const RenamedButtons&) = delete;
+    RenamedButtons& operator=(const RenamedButtons&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        // Once the box has laid itself out.
+        const CWPRETSTRUCT* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_INITDIALOG) {
+            const HWND box = message->hwnd;
+            const HWND yes = GetDlgItem(box, IDYES), no = GetDlgItem(box, IDNO);
+            if (yes && no) {
+                SetWindowTextA(yes, s_yes);
+                SetWindowTextA(no, s_no);
+                Fit(box, yes, no);
+            }
+        }
+        return CallNextHookEx(s_hook, code, wParam, lParam);
+    }
+
+    // Widens both buttons to the longer label and centres them again (the
+    // box sized them for "Yes" and "No"), widening the box when needed.
+    static void Fit(HWND box, HWND yes, HWND no)
+    {
+        RECT first, second;
+        GetWindowRect(yes, &first);
+        GetWindowRect(no, &second);
+        MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&first), 2);
+        MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&second), 2);
+        const HDC dc = GetDC(no);
+        if (!dc)
+            return;
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(no, WM_GETFONT, 0, 0)));
+        SIZE label = {};
+        GetTextExtentPoint32A(dc, s_no, s_no.GetLength(), &label);
+        SelectObject(dc, old);
+        ReleaseDC(no, dc);
+        const int width = std::max<int>(first.right - first.left, label.cx + 2 * label.cy);
+        if (width == first.right - first.left)
+            return;
+        const int height = first.bottom - first.top, gap = std::max<int>(second.left - first.right, 0);
+        RECT client, frame;
+        GetClientRect(box, &client);
+        const int needed = 2 * width + 3 * gap;
+        if (needed > client.right) {
+            GetWindowRect(box, &frame);
+            SetWindowPos(box, nullptr, 0, 0, frame.right - frame.left + needed - client.right, frame.bottom - frame.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            GetClientRect(box, &client);
+        }
+        const int left = (client.right - 2 * width - gap) / 2;
+        MoveWindow(yes, left, first.top, width, height, TRUE);
+        MoveWindow(no, left + width + gap, second.top, width, height, TRUE);
+    }
+
+    static HHOOK s_hook;
+    static CString s_yes, s_no;
+};
+HHOOK RenamedButtons::s_hook = nullptr;
+CString RenamedButtons::s_yes, RenamedButtons::s_no;
+
+// Asks what to do with the lines imported before. A box that cannot be
+// shown leaves the default: only the new lines.
+Repeat AskAboutRepeats(const StatementImportReport& report)
+{
+    const long before = report.importedBefore, all = report.accountLines;
+    const char* when = report.latestImport.c_str();
+    CString text;
+    int answer;
+    if (before < all) {
+        text.Format(LoadText(IDS_STATEMENT_SOME_BEFORE), before, all, when, all - before, all);
+        answer = platform::ShowMessageBox(GetActiveWindow(), text, LoadText(IDS_STATEMENT_CAPTION),
+                                          MB_ICONQUESTION | MB_YESNOCANCEL);
+    } else {
+        text.Format(LoadText(IDS_STATEMENT_ALL_BEFORE), all, when, all);
+        RenamedButtons buttons;
+        answer = platform::ShowMessageBox(GetActiveWindow(), text, LoadText(IDS_STATEMENT_CAPTION),
+                                          MB_ICONINFORMATION | MB_YESNO);
+        // "OK" imports the new lines, which are none.
+        return answer == IDNO ? Repeat::All : Repeat::NewOnly;
+    }
+    if (answer == IDNO)
+        return Repeat::All;
+    if (answer == IDCANCEL)
+        return Repeat::Cancel;
+    return Repeat::NewOnly;
 }
 
 } // namespace
@@ -315,11 +450,6 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         return S_OK;
     }
     report.path = path.c_str();
-    // The host's answers to these and to the line's properties below are
-    // ignored on purpose: a property the host refuses leaves that field
-    // empty, and the import goes on with the rest.
-    statement->Clear();
-    statement->put_Balance(0.0);
 
     // The account being reconciled; without one the last run's is used.
     ComPtr<ICorvaneBankAccount> account;
@@ -335,15 +465,25 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
 
     report.hostAccount = HostAccountKey(service.SortCode, service.AccountNumber);
 
+    // The host's answers to these and to the line's properties below are
+    // ignored on purpose: a property the host refuses leaves that field
+    // empty, and the import goes on with the rest.
+    auto clearStatement = [statement] {
+        statement->Clear();
+        statement->put_Balance(0.0);
+    };
+
     CRBSTransactionFile file(path, std::ios_base::in | std::ios_base::binary);
     report.headerFieldCount = file.HeaderFieldCount();
     report.utf8 = file.IsUtf8();
     if (!file.IsOpen()) {
+        clearStatement();
         report.outcome = StatementImportReport::Outcome::NotOpened;
         Notify(report);
         return S_OK;
     }
     if (!file.PrepareColumns()) {
+        clearStatement();
         report.outcome = StatementImportReport::Outcome::NotAStatement;
         Notify(report);
         return S_OK;
@@ -351,7 +491,11 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     report.outcome = StatementImportReport::Outcome::Read;
 
     // Every line is read: a blank or unreadable one is passed over, and
-    // the user hears about the unreadable ones at the end.
+    // the user hears about the unreadable ones at the end. The account's
+    // lines wait until the user has said what to do with those imported
+    // before.
+    StatementJournal journal(report);
+    std::vector<PendingLine> pending;
     CTransactionRecord record;
     for (;;) {
         const CRBSTransactionFile::Line line = file.ReadNext(record);
@@ -370,12 +514,35 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         RememberAccount(report, lineAccount);
         if (!SameAccount(lineAccount, report.hostAccount))
             continue;
-        const HRESULT hr = ImportRecord(statement, record, ++report.imported, report.utf8);
+        pending.emplace_back(record);
+        pending.back().key = journal.Check(record, pending.back().known);
+    }
+    file.Close();
+
+    Repeat repeat = Repeat::All;
+    if (report.importedBefore > 0) {
+        repeat = AskAboutRepeats(report);
+        if (repeat == Repeat::Cancel) {
+            report.declined = true;
+            service.SetStatus(StatementStatus::NoFileChosen);
+            return S_OK;
+        }
+    }
+
+    clearStatement();
+    for (const PendingLine& line : pending) {
+        if (line.known && repeat == Repeat::NewOnly) {
+            ++report.passedOver;
+            continue;
+        }
+        const HRESULT hr = ImportRecord(statement, line, ++report.imported, report.utf8);
         if (FAILED(hr)) {
             --report.imported; // that line never reached the statement
             return hr;
         }
+        journal.Imported(line.key, line.date);
     }
+    journal.Save();
     Notify(report);
     return S_OK;
 }

@@ -36,12 +36,25 @@ StatementRunLog::~StatementRunLog()
                 }
                 m_log.Write("skipped line %ld: %s", line.line, SkipReasonText(line.reason));
             }
+            using Journal = StatementImportReport::Journal;
+            if (r.journal == Journal::Kept)
+                m_log.Write("journal: %ld of the account's %ld lines imported before%s%s, %ld passed over",
+                            r.importedBefore, r.accountLines, r.latestImport.empty() ? "" : ", the latest on ",
+                            r.latestImport.c_str(), r.passedOver);
+            else if (r.journal == Journal::Unreadable)
+                m_log.Write("journal: earlier imports could not be checked: %s", r.journalProblem.c_str());
+            else
+                m_log.Write("journal: not kept: %s", r.journalProblem.c_str());
+            if (r.journalUnwritten && r.journal == Journal::Kept)
+                m_log.Write("journal: this import could not be remembered: %s", r.journalProblem.c_str());
         }
         if (!m_returned)
             return; // the run raised an error: the entry ends saying so
         if (FAILED(m_result))
             m_log.Write("outcome: failed with 0x%08lX after %ld lines", static_cast<unsigned long>(m_result),
                         r.imported);
+        else if (r.declined)
+            m_log.Write("outcome: cancelled by the user when asked about %ld lines imported before", r.importedBefore);
         else if (r.outcome == Outcome::Cancelled)
             m_log.Write("outcome: cancelled by the user");
         else if (r.outcome == Outcome::NotOpened)

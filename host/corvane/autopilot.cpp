@@ -13,6 +13,7 @@
 #include "accountcheck/account_advice.h"
 #include "host/automation/ui_automation.h"
 #include "host/corvane/console_text.h"
+#include "host/corvane/imported_before.h"
 
 namespace corvane {
 namespace {
@@ -51,10 +52,12 @@ const char kChangesCaption[] = "Changes have been made";
 // The answer a bookkeeper running a batch would give: not to open the
 // VirtualStore folder, yes to dropping the dialog's changes (asked when the
 // autopilot cancels after a refused date), to writing a file with accounts
-// that fail the account check what --account-check says; any other box is
-// acknowledged.
+// that fail the account check what --account-check says, to lines imported
+// before what --already-imported says; any other box is acknowledged.
 int AnswerFor(const MessageBoxInfo& box, const Options& options)
 {
+    if (IsImportedBeforeQuestion(box.text))
+        return ImportedBeforeAnswer(box.text, options.alreadyImported);
     if (box.caption == kRedirectCaption && box.HasButton(IDNO))
         return IDNO;
     if (box.caption == qf::kAccountCheckCaption && box.HasButton(IDNO) && options.accountCheckStop)

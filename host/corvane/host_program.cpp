@@ -21,6 +21,7 @@
 #include "host/corvane/account_check_command.h"
 #include "host/corvane/autopilot.h"
 #include "host/corvane/console_text.h"
+#include "host/corvane/imported_before.h"
 #include "host/corvane/csv.h"
 
 namespace corvane {
@@ -819,15 +820,25 @@ int RunStatement(const std::wstring& path, const Options& options)
     // was the account's; no line at all means the same without a box.
     const bool called = hr == S_OK || hr == S_FALSE;
     // An autopilot that could not answer a box dismissed it: the run went
-    // on, but not as a person would have had it.
-    const bool warned = pilot && (!pilot->Boxes().empty() || pilot->Failed());
+    // on, but not as a person would have had it. The question about lines
+    // imported before is no warning.
+    const ImportedBefore before = pilot ? FindImportedBefore(pilot->Boxes()) : ImportedBefore();
+    const bool warned = pilot && (pilot->Boxes().size() > (before.asked ? 1u : 0u) || pilot->Failed());
+    long passedOver = 0;
+    if (before.asked) {
+        passedOver = options.alreadyImported == AlreadyImported::New    ? before.before
+                     : options.alreadyImported == AlreadyImported::None ? before.lines
+                                                                         : 0;
+        PrintText(info, "Lines: %ld new, %ld passed over as imported before\n", before.lines - before.before,
+                     passedOver);
+    }
     std::string words;
     int rc = kExitDone;
     if (!called) {
         words = "failed: nothing was imported";
         rc = kExitNotDone;
     } else if (status == 1) {
-        words = "cancelled: no file was chosen";
+        words = before.asked ? "cancelled: nothing was imported" : "cancelled: no file was chosen";
         rc = kExitNotDone;
     } else if (status != 0) {
         words = "unknown outcome";
@@ -835,6 +846,8 @@ int RunStatement(const std::wstring& path, const Options& options)
     } else if (recognised == 0) {
         words = "nothing imported: not a Bankline statement";
         rc = kExitNotDone;
+    } else if (received == 0 && before.asked && !warned) {
+        words = "imported: no new line";
     } else if (received == 0) {
         words = "imported: no line for the account";
         rc = kExitProblems;
@@ -852,7 +865,11 @@ int RunStatement(const std::wstring& path, const Options& options)
             ", \"recognised\": " + (recognised == 0 ? "false" : "true") +
             ", \"description\": " + JsonString(WideToUtf8(label.str())) + ", \"status\": " + std::to_string(status) +
             ", \"outcome\": " + JsonString(words) + ", \"result\": " + JsonString(Hex(hr)) +
-            ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"lines\": [" + jsonLines +
+            ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"importedBefore\": " +
+            (before.asked ? "{\"lines\": " + std::to_string(before.lines) + ", \"before\": " +
+                                std::to_string(before.before) + ", \"passedOver\": " + std::to_string(passedOver) + "}"
+                          : std::string("null")) +
+            ", \"lines\": [" + jsonLines +
             "], \"exitCode\": " + std::to_string(rc) + "}\n";
         WriteText(stdout, json.c_str());
         std::fflush(stdout);

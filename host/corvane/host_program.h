@@ -12,6 +12,10 @@ struct Date {
     int day = 0, month = 0, year = 0;
 };
 
+// How the statement command answers the component's question about lines
+// imported before: only the new ones, all again, or nothing.
+enum class AlreadyImported { New, All, None };
+
 struct Options {
     bool haveAccount = false;
     std::wstring sortCode, accountNumber;
@@ -29,6 +33,8 @@ struct Options {
     bool json = false;
     // statement
     bool csv = false;
+    AlreadyImported alreadyImported = AlreadyImported::New;
+    bool forget = false;
 
     // Where the run's report goes: standard output, or standard error when
     // standard output carries CSV or JSON for a script.

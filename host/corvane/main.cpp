@@ -12,6 +12,7 @@
 #include "host/corvane/component_version.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/holidays_command.h"
+#include "host/corvane/imported_before.h"
 #include "host/corvane/host_program.h"
 
 using namespace corvane;
@@ -25,6 +26,8 @@ const char kUsage[] =
     "              [--account SORTCODE:ACCOUNT] [--account-check write|stop]\n"
     "              [--interactive] [--json]\n"
     "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv | --json] [--interactive]\n"
+    "                    [--already-imported new|all|none]\n"
+    "  corvane statement --forget --account SORTCODE:ACCOUNT\n"
     "  corvane holidays [YEAR]\n"
     "  corvane holidays --next [DD/MM/YYYY]\n"
     "  corvane account-check SORTCODE ACCOUNT\n"
@@ -65,6 +68,11 @@ const char kUsage[] =
     "  --csv          print the lines as CSV (everything else goes to standard error)\n"
     "  --json         print the outcome and the lines as one JSON object\n"
     "  --interactive  you answer the component's message boxes\n"
+    "  --already-imported  when some lines were imported before, import only the\n"
+    "                 new ones (new, the default), all of them again (all) or\n"
+    "                 nothing (none); the new and passed-over lines are counted\n"
+    "  --forget       forget which lines were imported for the account, so that\n"
+    "                 the next import takes every line again\n"
     "holidays   prints the year's bank holidays (default: this year) as the\n"
     "           component sees them, one a line: the date, the day and where it\n"
     "           comes from (rule, built-in list, user added), and the days the\n"
@@ -203,12 +211,31 @@ int StatementCommand(const std::vector<std::wstring>& arguments)
                 return rc;
         } else if (args.IsFlag("--csv")) {
             options.csv = true;
+        } else if (args.Is("--already-imported")) {
+            std::string v;
+            if (!args.Value(v))
+                return args.Error();
+            if (v == "new")
+                options.alreadyImported = AlreadyImported::New;
+            else if (v == "all")
+                options.alreadyImported = AlreadyImported::All;
+            else if (v == "none")
+                options.alreadyImported = AlreadyImported::None;
+            else
+                return UsageError("--already-imported takes new, all or none");
+        } else if (args.IsFlag("--forget")) {
+            options.forget = true;
         } else {
             return args.Unknown();
         }
     }
     if (args.Failed())
         return args.Error();
+    if (options.forget) {
+        if (!file.empty())
+            return UsageError("--forget takes no statement file");
+        return ForgetImports(options);
+    }
     if (file.empty())
         return UsageError("no statement file given");
     if (options.csv && options.json)

@@ -1,13 +1,15 @@
 // A realistic statement export for benchmarks: the 18-column layout with
 // quoted fields and CR LF, as the bank writes it. Every seventh line belongs
-// to another account unless allOneAccount is set.
+// to another account unless allOneAccount is set. Dates fall in the 15 years
+// from 2010, or in 2023 and 2024 with recentOnly (all of them within the two
+// years an import journal keeps).
 #pragma once
 #include <cstdio>
 #include <string>
 
 namespace qf::bench {
 
-inline std::string GenerateStatement(long lines, bool allOneAccount)
+inline std::string GenerateStatement(long lines, bool allOneAccount, bool recentOnly = false)
 {
     static const char* const kTitles[18] = {
         "Sort Code", "Account Number", "Account Alias", "Account Short Name", "Currency", "Account Type",
@@ -26,7 +28,8 @@ inline std::string GenerateStatement(long lines, bool allOneAccount)
     char date[16];
     for (long line = 0; line < lines; ++line) {
         const unsigned r = next();
-        std::snprintf(date, sizeof date, "%02u/%02u/20%02u", 1 + r % 28, 1 + (r >> 5) % 12, 10 + (r >> 9) % 15);
+        std::snprintf(date, sizeof date, "%02u/%02u/20%02u", 1 + r % 28, 1 + (r >> 5) % 12,
+                      recentOnly ? 23 + (r >> 9) % 2 : 10 + (r >> 9) % 15);
         std::snprintf(amount, sizeof amount, "%u,%03u.%02u", r % 90 + 1, (r >> 7) % 1000, (r >> 3) % 100);
         const bool debit = r & 1;
         const std::string fields[18] = {

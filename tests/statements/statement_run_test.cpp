@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -18,6 +20,7 @@
 
 #include "objects/services.h"
 #include "platform/win32_services.h"
+#include "statements/import_journal.h"
 #include "build_stamp.h"
 #include "quillfen_version.h"
 #include "tests/support/com_test.h"
@@ -102,11 +105,25 @@ struct Box {
     UINT style;
 };
 std::vector<Box> g_boxes;
+// The answers the user gives, in turn; IDOK when none is left.
+std::vector<int> g_answers;
 
 int RecordBox(HWND owner, const char* text, const char* caption, UINT style)
 {
     g_boxes.push_back({owner, text ? text : "<null>", caption ? caption : "<null>", style});
-    return IDOK;
+    if (g_answers.empty())
+        return IDOK;
+    const int answer = g_answers.front();
+    g_answers.erase(g_answers.begin());
+    return answer;
+}
+
+// Sets RememberImports in the prefix's BANKSERV.INI, or removes it (null).
+void SetRememberImports(const char* value)
+{
+    WritePrivateProfileStringA("Statement Import", nullptr, nullptr, qf::test::SettingsFilePath().c_str());
+    if (value)
+        WritePrivateProfileStringA("Statement Import", "RememberImports", value, qf::test::SettingsFilePath().c_str());
 }
 
 const char kCaption[] = "Corvane RBS/NatWest Internet Bankline";
@@ -138,7 +155,11 @@ protected:
     void SetUp() override
     {
         g_boxes.clear();
+        g_answers.clear();
         previousBox = platform::SetMessageBox(RecordBox);
+        // Most tests import the same file again and again: the journal of
+        // imported lines has tests of its own.
+        SetRememberImports("Off");
         ComTest::SetUp();
         if (HasFatalFailure())
             return;
@@ -150,6 +171,7 @@ protected:
     void TearDown() override
     {
         platform::SetMessageBox(previousBox);
+        SetRememberImports(nullptr);
         // A test takes the boxes it expects (TheBox); any other is a fault.
         for (const Box& box : g_boxes)
             ADD_FAILURE() << "unexpected box: " << box.text;
@@ -389,8 +411,8 @@ TEST_F(StatementRunTest, ImportsTheAccountsLinesInFileOrderInBothLayouts)
         Bstr log;
         ASSERT_EQ(host->get_CallLog(log.Put()), S_OK);
         EXPECT_EQ(std::wstring(log.Text()),
-                  L"GetStatementFileSettings;SelectFile;get_Cancelled;get_FileName;Clear;put_Balance;get_Account;"
-                  L"get_AccountNumber;get_SortCode;" + perLine + perLine + perLine);
+                  L"GetStatementFileSettings;SelectFile;get_Cancelled;get_FileName;get_Account;"
+                  L"get_AccountNumber;get_SortCode;Clear;put_Balance;" + perLine + perLine + perLine);
         host->put_Logging(VARIANT_FALSE);
 
         EXPECT_EQ(Status(), 0);
@@ -1076,6 +1098,7 @@ TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
                                  "statement: account ****6819: 5 lines read (1 blank), 2 imported, 1 skipped, "
                                  "1 for other accounts",
                                  "statement: skipped line 5: too few fields",
+                                 "statement: journal: not kept: RememberImports is Off",
                                  "statement: outcome: 2 lines imported",
                              }));
     for (const char* personal : {"HARTLEY", "QUILLFEN LTD", "TOO SHORT", kAccount, kOtherAccount, "1234.56", "8642.19",
@@ -1113,3 +1136,244 @@ TEST_F(StatementRunTest, DiagnosticsLogHasTheImportButNoLineContent)
     TheBox();
     EXPECT_EQ(GetFileAttributesA(logPath.c_str()), INVALID_FILE_ATTRIBUTES);
 }
+
+namespace {
+
+// The user's application data folder, a folder of the test's own.
+std::string g_appData;
+
+bool AppDataLookup(int csidl, std::string& path)
+{
+    if (csidl == CSIDL_APPDATA) {
+        path = g_appData;
+        return true;
+    }
+    char folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder)))
+        return false;
+    path = folder;
+    return true;
+}
+
+std::size_t HalfWrite(const void*, std::size_t size, std::FILE*) { return size / 2; }
+
+// Imports with the journal of imported lines on (the default), kept below a
+// folder of the test's own.
+class JournalRunTest : public StatementRunTest {
+protected:
+    void SetUp() override
+    {
+        StatementRunTest::SetUp();
+        SetRememberImports(nullptr);
+        g_appData = TempPath("appdata");
+        std::filesystem::remove_all(g_appData);
+        std::filesystem::create_directories(g_appData);
+        previousFolder = platform::SetKnownFolderLookup(AppDataLookup);
+    }
+    void TearDown() override
+    {
+        platform::SetKnownFolderLookup(previousFolder);
+        std::error_code ignored;
+        std::filesystem::remove(g_appData, ignored); // a file in some cases
+        std::filesystem::remove_all(g_appData, ignored);
+        StatementRunTest::TearDown();
+    }
+
+    static std::string JournalPath() { return g_appData + "\\Quillfen\\Imported\\601613-31926819.journal"; }
+
+    // Payment n of the bank's export: n.00 on a day of December.
+    static std::string Line(int n)
+    {
+        Txn t = Of(kAccount, std::to_string(n) + ".00");
+        t.date = "0" + std::to_string(n % 9 + 1) + "/12/2026";
+        t.narrative1 = "PAYEE " + std::to_string(n);
+        return Row18(t);
+    }
+    static std::vector<std::string> Rows(int first, int last)
+    {
+        std::vector<std::string> rows;
+        for (int n = first; n <= last; ++n)
+            rows.push_back(Line(n));
+        return rows;
+    }
+
+    // Imports the rows into a new statement, the user answering in turn.
+    void ImportRows(const std::vector<std::string>& rows, std::vector<int> answers = {})
+    {
+        host->Reset();
+        statement = NewStatement();
+        Choose(Write("journal.csv", Statement(kHeader18, rows)));
+        g_answers = std::move(answers);
+        ASSERT_EQ(ImportForHostAccount(), S_OK);
+        EXPECT_TRUE(g_answers.empty()) << "fewer boxes than answers";
+    }
+
+    platform::KnownFolderFn previousFolder = nullptr;
+};
+
+TEST_F(JournalRunTest, EachTransactionReachesTheStatementOnce)
+{
+    Txn card = Of(kAccount, "9.99");
+    card.narrative1 = "CARD 4471 CLOUDBOX";
+    const std::string twin = Row18(card);
+    const UINT some = MB_ICONQUESTION | MB_YESNOCANCEL, all = MB_ICONINFORMATION | MB_YESNO;
+    struct Step {
+        const char* what;
+        std::vector<std::string> rows;
+        std::vector<int> answers;
+        std::vector<double> amounts; // of the lines added, numbered from 1
+        long status;
+        std::string question; // how the box begins; "" for no box
+        UINT style;
+    };
+    auto amounts = [](int first, int last) {
+        std::vector<double> out;
+        for (int n = first; n <= last; ++n)
+            out.push_back(n);
+        return out;
+    };
+    const Step steps[] = {
+        {"lines 1-6", Rows(1, 6), {}, amounts(1, 6), 0, "", 0},
+        {"lines 4-10: only the new ones", Rows(4, 10), {IDYES}, amounts(7, 10), 0,
+         "3 of the 7 lines of this file for the account were imported before, the latest on ", some},
+        {"the same export again: OK", Rows(4, 10), {IDYES}, {}, 0,
+         "All 7 lines of this file for the account were imported before, the latest on ", all},
+        {"the same export again: import again", Rows(4, 10), {IDNO}, amounts(4, 10), 0, "All 7 lines", all},
+        {"some known: all again", Rows(9, 12), {IDNO}, amounts(9, 12), 0, "2 of the 4 lines", some},
+        {"some known: cancel", Rows(12, 13), {IDCANCEL}, {}, 1, "1 of the 2 lines", some},
+        {"one of two identical payments", {twin}, {}, {9.99}, 0, "", 0},
+        {"both of them", {twin, Line(20), twin}, {IDYES}, {20.0, 9.99}, 0, "1 of the 3 lines", some},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ImportRows(step.rows, step.answers);
+        EXPECT_EQ(Status(), step.status);
+        const std::vector<Imported> lines = Lines();
+        ASSERT_EQ(lines.size(), step.amounts.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].number, static_cast<long>(i + 1));
+            EXPECT_EQ(lines[i].amount, step.amounts[i]);
+        }
+        if (step.status == 1) {
+            EXPECT_EQ(Calls(L"Clear"), 0) << "a cancelled import leaves the statement untouched";
+        }
+        if (step.question.empty()) {
+            EXPECT_TRUE(g_boxes.empty());
+        } else {
+            ASSERT_EQ(g_boxes.size(), 1u) << "one question, and no warning";
+            EXPECT_EQ(g_boxes[0].text.compare(0, step.question.size(), step.question), 0) << g_boxes[0].text;
+            EXPECT_EQ(g_boxes[0].style, step.style);
+            EXPECT_EQ(g_boxes[0].caption, kCaption);
+        }
+        g_boxes.clear();
+    }
+
+    // The warning of a run that skipped lines counts those passed over.
+    ImportRows({Line(1), "not,a,line", Line(30)}, {IDYES});
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(g_boxes[1].text, "Lines imported: 1\nLines passed over because they were imported before: 1\n\n"
+                               "Lines skipped because they could not be read: 1\nLine 3: fewer than 14 fields");
+    g_boxes.clear();
+}
+
+TEST_F(JournalRunTest, AJournalThatCannotBeUsedNeverStopsAnImport)
+{
+    const std::string unread =
+        "Earlier imports could not be checked, so lines that were imported before may have been imported again.";
+    const std::string unwritten = "This import could not be remembered, so a later import will not know these lines.";
+    enum Trouble { CutShort, RandomBytes, FolderInItsPlace, NoFolder, WriteFails, SettingOff };
+    struct Case {
+        const char* what;
+        Trouble trouble;
+        std::string warning; // after "Lines imported: 3"; "" for none
+        bool replaced;       // a later import knows the lines
+        std::string logged;  // how the diagnostics log says why
+    };
+    const std::string notChecked = "statement: journal: earlier imports could not be checked: ";
+    const Case cases[] = {
+        {"journal cut short", CutShort, "\n\n" + unread, true, notChecked + JournalPath() + ": "},
+        {"journal of random bytes", RandomBytes, "\n\n" + unread, true, notChecked + JournalPath() + ": "},
+        {"a folder in the journal's place", FolderInItsPlace, "\n\n" + unread + "\n" + unwritten, false,
+         notChecked + "cannot open " + JournalPath()},
+        {"no folder for journals", NoFolder, "\n\n" + unread + "\n" + unwritten, false,
+         notChecked + "cannot create the folder "},
+        {"the new journal cannot be written", WriteFails, "\n\n" + unwritten, false,
+         "statement: journal: this import could not be remembered: cannot write " + JournalPath() + ".new"},
+        {"RememberImports=Off", SettingOff, "", false, "statement: journal: not kept: RememberImports is Off"},
+    };
+    const std::string logPath = TempPath("journal.log");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(g_appData);
+        std::filesystem::create_directories(g_appData);
+        ImportRows(Rows(1, 2));
+        const std::string before = ReadWholeFile(JournalPath());
+        ASSERT_FALSE(before.empty());
+        detail::JournalWriteFn previousWrite = nullptr;
+        switch (c.trouble) {
+        case CutShort:
+            std::filesystem::resize_file(JournalPath(), before.size() / 2);
+            break;
+        case RandomBytes: {
+            std::string noise(before.size(), '\0');
+            for (std::size_t i = 0; i < noise.size(); ++i)
+                noise[i] = static_cast<char>(i * 7919 % 251);
+            std::ofstream(JournalPath(), std::ios::binary) << noise;
+            break;
+        }
+        case FolderInItsPlace:
+            std::filesystem::remove(JournalPath());
+            std::filesystem::create_directory(JournalPath());
+            break;
+        case NoFolder:
+            std::filesystem::remove_all(g_appData);
+            std::ofstream(g_appData) << "a file where the folder should be";
+            break;
+        case WriteFails:
+            previousWrite = detail::SetJournalWrite(HalfWrite);
+            break;
+        case SettingOff:
+            SetRememberImports("Off");
+            break;
+        }
+        // Two lines imported before and a new one: without the journal all three go in, unasked.
+        DeleteFileA(logPath.c_str());
+        {
+            qf::test::DiagnosticsIni log("1", logPath.c_str());
+            ImportRows(Rows(1, 3), c.trouble == WriteFails ? std::vector<int>{IDNO} : std::vector<int>{});
+        }
+        detail::SetJournalWrite(previousWrite);
+        EXPECT_NE(ReadWholeFile(logPath).find(c.logged), std::string::npos) << ReadWholeFile(logPath);
+        DeleteFileA(logPath.c_str());
+        EXPECT_EQ(Amounts(), (std::vector<double>{1, 2, 3}));
+        EXPECT_EQ(Status(), 0);
+        if (c.trouble == WriteFails) {
+            ASSERT_EQ(g_boxes.size(), 2u);
+            g_boxes.erase(g_boxes.begin()); // the question
+            EXPECT_EQ(ReadWholeFile(JournalPath()), before) << "the old journal is kept whole";
+            EXPECT_FALSE(Exists(JournalPath() + ".new"));
+        }
+        if (c.warning.empty()) {
+            EXPECT_TRUE(g_boxes.empty());
+        } else {
+            EXPECT_EQ(TheBox(), "Lines imported: 3" + c.warning);
+        }
+        if (c.trouble == CutShort || c.trouble == RandomBytes) {
+            EXPECT_TRUE(Exists(JournalPath() + ".damaged")) << "the damaged journal is kept aside";
+        }
+
+        // A replaced journal knows what this import added.
+        SetRememberImports(nullptr);
+        if (c.replaced) {
+            ImportRows(Rows(1, 3), {IDYES});
+            ASSERT_EQ(g_boxes.size(), 1u);
+            EXPECT_EQ(g_boxes[0].text.compare(0, 11, "All 3 lines"), 0) << g_boxes[0].text;
+            EXPECT_TRUE(Lines().empty());
+        }
+        g_boxes.clear();
+        std::error_code ignored;
+        std::filesystem::remove(g_appData, ignored);
+    }
+}
+
+} // namespace

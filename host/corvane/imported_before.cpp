@@ -1,0 +1,101 @@
+#include "host/corvane/imported_before.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/corvane/command_line.h"
+#include "host/corvane/console_text.h"
+#include "settings/import_journal_location.h"
+
+namespace corvane {
+namespace {
+
+const char kLead[] = " lines of this file for the account were imported before, the latest on ";
+
+// The account as the component names its journal: digits only, the
+// leading zeros a spreadsheet drops put back; "" when that is no account
+// of 6 and 8 digits.
+std::string AccountDigits(const std::wstring& text, std::size_t width)
+{
+    std::string digits;
+    for (wchar_t c : text) {
+        if (c >= L'0' && c <= L'9')
+            digits.push_back(static_cast<char>(c));
+        else if (c != L'-' && c != L' ')
+            return {};
+    }
+    if (digits.empty() || digits.size() > width)
+        return {};
+    return std::string(width - digits.size(), '0') + digits;
+}
+
+} // namespace
+
+bool IsImportedBeforeQuestion(const std::string& text)
+{
+    return text.find(kLead) != std::string::npos;
+}
+
+int ImportedBeforeAnswer(const std::string& text, AlreadyImported choice)
+{
+    // "All N lines ..." offers OK (Yes) and Import again (No): nothing new
+    // to import either way but for "all".
+    const bool someNew = text.compare(0, 4, "All ") != 0;
+    switch (choice) {
+    case AlreadyImported::All:
+        return IDNO;
+    case AlreadyImported::None:
+        return someNew ? IDCANCEL : IDYES;
+    case AlreadyImported::New:
+        break;
+    }
+    return IDYES;
+}
+
+ImportedBefore FindImportedBefore(const std::vector<AnsweredBox>& boxes)
+{
+    ImportedBefore found;
+    for (const AnsweredBox& box : boxes) {
+        if (!IsImportedBeforeQuestion(box.text))
+            continue;
+        // "K of the N lines ..." or "All N lines ...".
+        const char* text = box.text.c_str();
+        char* end = nullptr;
+        if (box.text.compare(0, 4, "All ") == 0) {
+            found.lines = found.before = std::strtol(text + 4, &end, 10);
+        } else {
+            found.before = std::strtol(text, &end, 10);
+            if (end && std::string(end).compare(0, 8, " of the ") == 0)
+                found.lines = std::strtol(end + 8, &end, 10);
+        }
+        found.asked = found.lines > 0;
+    }
+    return found;
+}
+
+int ForgetImports(const Options& options)
+{
+    if (!options.haveAccount)
+        return UsageError("--forget needs --account SORTCODE:ACCOUNT");
+    const std::string sortCode = AccountDigits(options.sortCode, 6), account = AccountDigits(options.accountNumber, 8);
+    std::string path, why;
+    if (sortCode.empty() || account.empty() || !qf::ImportJournalPath(sortCode, account, false, path, why))
+        return Report(why.empty() ? "--forget: the account is not a sort code and an account number of digits" : why,
+                      kExitInput);
+    bool forgotten = false;
+    for (const std::string& file : {path, path + ".damaged"}) {
+        if (DeleteFileA(file.c_str())) {
+            forgotten = true;
+        } else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
+            return Report("cannot remove " + file + " (error " + std::to_string(GetLastError()) + ")", kExitNotDone);
+        }
+    }
+    PrintText(stdout, "%s %s-%s-%s %s\n", forgotten ? "Forgot the lines imported for" : "No lines were remembered for",
+                sortCode.substr(0, 2).c_str(), sortCode.substr(2, 2).c_str(), sortCode.substr(4).c_str(),
+                account.c_str());
+    return kExitDone;
+}
+
+} // namespace corvane

@@ -1,0 +1,305 @@
+// The import journal: its digests, the keys of a file's lines, the file it
+// is kept in and what happens when that file is damaged or cannot be
+// written.
+#include "statements/import_journal.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "statements/statement_reader.h"
+
+using namespace qf;
+
+namespace {
+
+std::string Hex(const Sha256Digest& d) { return ToHex(d.data(), d.size()); }
+
+TEST(Sha256Test, PublishedVectors)
+{
+    struct Case {
+        std::string message;
+        const char* digest;
+    };
+    const Case cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.size());
+        EXPECT_EQ(Hex(Sha256Of(c.message.data(), c.message.size())), c.digest);
+        // The same fed in uneven pieces across block boundaries.
+        Sha256 h;
+        for (std::size_t at = 0, step = 1; at < c.message.size(); at += step, step = step * 3 % 127 + 1)
+            h.Update(c.message.data() + at, std::min(step, c.message.size() - at));
+        EXPECT_EQ(Hex(h.Finish()), c.digest);
+    }
+
+    // HMAC-SHA-256, RFC 4231 cases 1, 2 and 6 (a key longer than a block);
+    // each MAC twice, for the state kept between messages.
+    struct Mac {
+        std::string key, message;
+        const char* mac;
+    };
+    const Mac macs[] = {
+        {std::string(20, '\x0b'), "Hi There", "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
+        {"Jefe", "what do ya want for nothing?", "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
+        {std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First",
+         "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
+    };
+    for (const Mac& m : macs) {
+        HmacSha256 mac(m.key.data(), m.key.size());
+        for (int round = 0; round < 2; ++round) {
+            mac.Begin();
+            mac.Update(m.message.data(), m.message.size());
+            EXPECT_EQ(Hex(mac.Finish()), m.mac) << m.message << ", round " << round;
+        }
+    }
+}
+
+// Statement files written into a folder of the test's own, and the lines
+// they hold.
+class JournalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() /
+              ("qf_journal_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        key.fill(7);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+
+    static std::string Row(const std::string& date, const std::string& narrative, const std::string& debit,
+                           const std::string& credit = "", const std::string& type = "POS")
+    {
+        return "601613,31926819,Trading,QUILLFEN LTD,GBP,Current,NWBKGB2L,NatWest,Bath," + date + "," + narrative +
+               ",,,,," + type + "," + debit + "," + credit;
+    }
+
+    // The keys of a statement file's lines, in file order.
+    std::vector<LineKey> Keys(const std::vector<std::string>& rows, const ImportJournal::Key& k)
+    {
+        std::string text = "Sort Code,Account Number,Account Alias,Account Short Name,Currency,Account Type,BIC,"
+                           "Bank Name,Branch Name,Date,Narrative #1,Narrative #2,Narrative #3,Narrative #4,"
+                           "Narrative #5,Type,Debit,Credit\r\n";
+        for (const std::string& row : rows)
+            text += row + "\r\n";
+        const std::string path = PathOf("statement.csv");
+        std::ofstream(path, std::ios::binary) << text;
+        CRBSTransactionFile file(path.c_str(), std::ios_base::in | std::ios_base::binary);
+        EXPECT_TRUE(file.PrepareColumns());
+        LineIdentifier identify(k);
+        std::vector<LineKey> keys;
+        CTransactionRecord record;
+        for (;;) {
+            const auto line = file.ReadNext(record);
+            if (line.kind == CRBSTransactionFile::LineKind::End)
+                break;
+            EXPECT_EQ(line.kind, CRBSTransactionFile::LineKind::Record);
+            keys.push_back(identify.Identify(record));
+        }
+        return keys;
+    }
+    std::vector<LineKey> Keys(const std::vector<std::string>& rows) { return Keys(rows, key); }
+
+    // Imports the lines the journal does not know, as the run does with
+    // "only the new lines"; returns how many that were.
+    long ImportNew(ImportJournal& journal, const std::vector<std::string>& rows, std::int64_t when = 202612090512)
+    {
+        long added = 0;
+        for (const LineKey& k : Keys(rows, journal.HashKey()))
+            if (!journal.Find(k)) {
+                journal.Add(k, 20261201, when);
+                ++added;
+            }
+        journal.Merge();
+        return added;
+    }
+
+    std::filesystem::path dir;
+    ImportJournal::Key key;
+};
+
+TEST_F(JournalTest, ALineIsKnownByItsValuesAndItsPlaceAmongIdenticalLines)
+{
+    const std::string card = Row("03/12/2026", "CARD 4471 CLOUDBOX", "9.99");
+    const std::vector<std::string> rows = {
+        card,                                                  // 0
+        card,                                                  // 1: the second identical payment
+        Row("04/12/2026", "CARD 4471 CLOUDBOX", "9.99"),       // 2: another day
+        Row("03/12/2026", "CARD 4471 CLOUDBOX", "9.98"),       // 3: another amount
+        Row("03/12/2026", "CARD 4471 CLOUDBOX", "", "9.99"),   // 4: a credit
+        Row("03/12/2026", "CARD 4471 CLOUDBOY", "9.99"),       // 5: another narrative
+        Row("03/12/2026", "CARD 4471 CLOUDBOX", "9.99", "", "BAC"), // 6: another type
+        Row("03/12/2026", "\"CARD 4471 CLOUDBOX\"", "\"9.990\""),   // 7: the same values, written otherwise
+    };
+    const std::vector<LineKey> keys = Keys(rows);
+    ASSERT_EQ(keys.size(), rows.size());
+    EXPECT_EQ(keys[0].occurrence, 0u);
+    EXPECT_EQ(keys[1].digest, keys[0].digest);
+    EXPECT_EQ(keys[1].occurrence, 1u);
+    for (std::size_t i = 2; i <= 6; ++i)
+        EXPECT_NE(keys[i].digest, keys[0].digest) << "line " << i;
+    EXPECT_EQ(keys[7].digest, keys[0].digest);
+    EXPECT_EQ(keys[7].occurrence, 2u);
+
+    // Another key gives other digests: without it nothing can be matched.
+    ImportJournal::Key other = key;
+    other[0] ^= 1;
+    EXPECT_NE(Keys({card}, other)[0].digest, keys[0].digest);
+}
+
+TEST_F(JournalTest, OnlyLinesNotImportedBeforeAreNew)
+{
+    std::vector<std::string> ten;
+    for (int i = 1; i <= 10; ++i)
+        ten.push_back(Row("0" + std::to_string(i % 9 + 1) + "/12/2026", "PAYEE " + std::to_string(i), "1.00"));
+    const std::string card = Row("03/12/2026", "CARD 4471 CLOUDBOX", "9.99");
+
+    ImportJournal journal(key);
+    // The same export twice, then two that overlap.
+    EXPECT_EQ(ImportNew(journal, ten), 10);
+    EXPECT_EQ(ImportNew(journal, ten), 0);
+    ImportJournal overlap(key);
+    EXPECT_EQ(ImportNew(overlap, {ten.begin(), ten.begin() + 6}), 6);
+    EXPECT_EQ(ImportNew(overlap, {ten.begin() + 3, ten.end()}), 4);
+    // One of two identical lines, then both.
+    ImportJournal twins(key);
+    EXPECT_EQ(ImportNew(twins, {card}), 1);
+    EXPECT_EQ(ImportNew(twins, {card, card}), 1);
+    EXPECT_EQ(ImportNew(twins, {card, card}), 0);
+    EXPECT_EQ(twins.Size(), 2u);
+}
+
+TEST_F(JournalTest, FileRoundTripKeepsTheLatestImportAndTwoYears)
+{
+    ImportJournal journal;
+    ASSERT_TRUE(ImportJournal::CreateNew(journal));
+    ImportJournal second;
+    ASSERT_TRUE(ImportJournal::CreateNew(second));
+    EXPECT_NE(journal.HashKey(), second.HashKey()) << "every journal has a key of its own";
+
+    auto keyOf = [](int n, std::uint32_t occurrence = 0) {
+        LineKey k;
+        k.digest.fill(static_cast<std::uint8_t>(n));
+        k.occurrence = occurrence;
+        return k;
+    };
+    journal.Add(keyOf(1), 20261209, 202612091000); // the newest transaction
+    journal.Add(keyOf(2), 20241209, 202612091000); // exactly two years older: kept
+    journal.Add(keyOf(3), 20241208, 202612091000); // a day more: dropped
+    journal.Add(keyOf(4), 20250301, 202503021200);
+    journal.Add(keyOf(4, 1), 20250301, 202503021200);
+    journal.Merge();
+    journal.Add(keyOf(4), 20250301, 202612091130); // imported again later
+    journal.Add(keyOf(4), 20250301, 202501010000); // an older stamp never wins
+    journal.Merge();
+
+    const std::string path = PathOf("601613-31926819.journal");
+    std::string why;
+    ASSERT_TRUE(SaveJournal(path, journal, why)) << why;
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    ImportJournal read;
+    ASSERT_EQ(LoadJournal(path, read, why), JournalState::Read) << why;
+    EXPECT_EQ(read.HashKey(), journal.HashKey());
+    EXPECT_EQ(read.Size(), 4u);
+    EXPECT_EQ(read.Serialize(), journal.Serialize());
+    struct Expect {
+        LineKey key;
+        std::int64_t imported; // 0: forgotten
+    };
+    for (const Expect& e : {Expect{keyOf(1), 202612091000}, Expect{keyOf(2), 202612091000}, Expect{keyOf(3), 0},
+                            Expect{keyOf(4), 202612091130}, Expect{keyOf(4, 1), 202503021200}, Expect{keyOf(5), 0}}) {
+        const JournalEntry* entry = read.Find(e.key);
+        EXPECT_EQ(entry ? entry->imported : 0, e.imported) << int(e.key.digest[0]) << "#" << e.key.occurrence;
+    }
+    EXPECT_EQ(LoadJournal(PathOf("none.journal"), read, why), JournalState::Missing);
+}
+
+TEST_F(JournalTest, TheFileHoldsNothingReadableOfTheLines)
+{
+    ImportJournal journal(key);
+    const std::vector<std::string> rows = {Row("03/12/2026", "HARTLEY TIMBER", "1234.56"),
+                                           Row("04/12/2026", "ASHFORD HOMES", "", "8642.19", "BAC")};
+    ImportNew(journal, rows);
+    const std::string text = journal.Serialize();
+    for (const char* personal : {"HARTLEY", "ASHFORD", "1234", "123456", "8642", "864219", "POS", "BAC", "31926819"})
+        EXPECT_EQ(text.find(personal), std::string::npos) << personal << " in\n" << text;
+}
+
+TEST_F(JournalTest, ADamagedJournalIsToldFromAWholeOne)
+{
+    ImportJournal journal(key);
+    ImportNew(journal, {Row("03/12/2026", "A", "1.00"), Row("04/12/2026", "B", "2.00")});
+    const std::string whole = journal.Serialize();
+    std::string flipped = whole;
+    flipped[whole.find('\n', 40) + 5] ^= 1; // a digit of the first entry
+    std::string random(400, '\0');
+    for (std::size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>(i * 7919 % 251);
+    const std::string cases[] = {
+        "",
+        whole.substr(0, whole.size() - 1), // no final line end
+        whole.substr(0, whole.rfind("end ")),
+        whole.substr(0, whole.size() / 2),
+        whole + "\n",
+        flipped,
+        random,
+        "Quillfen import journal 1\n" + random,
+        "Quillfen import journal 2\n" + whole.substr(26),
+    };
+    for (const std::string& text : cases) {
+        ImportJournal read;
+        std::string why;
+        EXPECT_FALSE(read.Parse(text, why)) << text;
+        EXPECT_FALSE(why.empty());
+        EXPECT_EQ(read.Size(), 0u);
+    }
+    // On disk: damaged, and a folder in the journal's place is unreadable.
+    std::ofstream(PathOf("cut.journal"), std::ios::binary) << whole.substr(0, whole.size() - 20);
+    ImportJournal read;
+    std::string why;
+    EXPECT_EQ(LoadJournal(PathOf("cut.journal"), read, why), JournalState::Damaged);
+    std::filesystem::create_directories(PathOf("folder.journal"));
+    EXPECT_EQ(LoadJournal(PathOf("folder.journal"), read, why), JournalState::Unreadable);
+}
+
+std::size_t FailingWrite(const void*, std::size_t size, std::FILE*) { return size / 2; }
+
+TEST_F(JournalTest, AFailedWriteLosesNothing)
+{
+    ImportJournal journal(key);
+    ImportNew(journal, {Row("03/12/2026", "A", "1.00")});
+    const std::string path = PathOf("601613-31926819.journal");
+    std::string why;
+    ASSERT_TRUE(SaveJournal(path, journal, why)) << why;
+    const std::string before = journal.Serialize();
+    ImportNew(journal, {Row("04/12/2026", "B", "2.00")});
+
+    const auto previous = detail::SetJournalWrite(FailingWrite);
+    EXPECT_FALSE(SaveJournal(path, journal, why));
+    detail::SetJournalWrite(previous);
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream kept;
+    kept << in.rdbuf();
+    EXPECT_EQ(kept.str(), before);
+
+    // A folder that does not exist cannot take the new file either.
+    EXPECT_FALSE(SaveJournal(PathOf("missing/x.journal"), journal, why));
+}
+
+} // namespace
