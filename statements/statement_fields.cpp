@@ -23,17 +23,29 @@ const char* CopyField(const char* begin, const char* end, FieldBuffer& field, st
     return field;
 }
 
-// The last field of [line, end). Its start is the line's last separator,
-// quotes or not; when a quote follows that separator the field is the last
-// quoted run of the line, so "1,234.56" stays whole and a trailing carriage
-// return (binary mode) is left behind.
-const char* LastField(const char* line, const char* end, char separator, FieldBuffer& field, std::size_t& length)
+// The last c in [begin, end), or null.
+const char* FindLast(const char* begin, const char* end, char c)
 {
-    const char* lastSeparator = std::strrchr(line, separator);
+    for (const char* p = end; p > begin;)
+        if (*--p == c)
+            return p;
+    return nullptr;
+}
+
+// The last field of [line, end) as [begin, end). Its start is the line's
+// last separator, quotes or not; when a quote follows that separator the
+// field is the last quoted run of the line, so "1,234.56" stays whole and a
+// trailing carriage return (binary mode) is left behind. False when the
+// line has no separator.
+bool LastField(const char* line, const char*& begin, const char*& end, char separator)
+{
+    // Searched from the end, where both are found in a few steps; end is
+    // the line's terminating zero, so these find what strrchr would.
+    const char* lastSeparator = FindLast(line, end, separator);
     if (!lastSeparator)
-        return nullptr;
-    const char* closing = std::strrchr(line, '"');
-    if (closing && closing > lastSeparator) {
+        return false;
+    const char* closing = FindLast(lastSeparator + 1, end, '"');
+    if (closing) {
         // The search stops at the line's second character: a last field
         // that starts the line belongs to a one-field line, no transaction.
         const char* opening = nullptr;
@@ -43,17 +55,41 @@ const char* LastField(const char* line, const char* end, char separator, FieldBu
                 break;
             }
         }
-        if (!opening)
-            return CopyField(end, end, field, length);
-        return CopyField(opening, closing + 1, field, length);
+        if (!opening) {
+            begin = end;
+            return true;
+        }
+        begin = opening;
+        end = closing + 1;
+        return true;
     }
-    return CopyField(lastSeparator + 1, end, field, length);
+    begin = lastSeparator + 1;
+    return true;
 }
 
-bool IsSpace(char c)
+const char* CopyLastField(const char* line, const char* end, char separator, FieldBuffer& field, std::size_t& length)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    const char* begin = nullptr;
+    if (!LastField(line, begin, end, separator))
+        return nullptr;
+    return CopyField(begin, end, field, length);
 }
+
+} // namespace
+
+bool detail::IsSpace(char c)
+{
+    // ASCII is white space alike in every locale; only other bytes need
+    // the C library's locale-dependent answer.
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x80)
+        return u == ' ' || (u >= '\t' && u <= '\r');
+    return std::isspace(u) != 0;
+}
+
+namespace {
+
+using detail::IsSpace;
 
 // A date part: digits, with white space around them and nothing else. A
 // sign, a letter or a second number makes the part, and so the date, no
@@ -161,40 +197,82 @@ const char* GetField(const char* line, char separator, int k, FieldBuffer& field
     }
     if (separators != k - 1)
         return nullptr;
-    return LastField(line, p, separator, field, length);
+    return CopyLastField(line, p, separator, field, length);
 }
 
 void LineFields::Split(const char* line, char separator)
 {
     m_line = line;
     m_separator = separator;
-    m_separators.clear();
     m_count = 0;
+    m_found = 0;
     if (!line)
         return;
+    // The slots are written by index and the vector grows only for a line
+    // with more separators than any before it.
+    if (m_separators.size() < 64)
+        m_separators.resize(64);
+    std::size_t found = 0;
     bool insideQuotes = false;
+    // Only quotes, separators and the end matter: the bytes between them
+    // are passed over with one look-up each.
+    if (!m_stopsReady || m_stopsFor != separator) {
+        std::memset(m_stops, 0, sizeof m_stops);
+        m_stops[static_cast<unsigned char>('"')] = 1;
+        m_stops[static_cast<unsigned char>(separator)] = 1;
+        m_stops[0] = 1;
+        m_stopsFor = separator;
+        m_stopsReady = true;
+    }
     const char* p = line;
-    for (; *p; ++p) {
-        if (*p == '"')
+    for (;; ++p) {
+        while (!m_stops[static_cast<unsigned char>(*p)])
+            ++p;
+        const char c = *p;
+        if (c == '\0')
+            break;
+        if (c == '"') {
             insideQuotes = !insideQuotes;
-        else if (*p == separator && !insideQuotes)
-            m_separators.push_back(p);
+        } else if (!insideQuotes) {
+            if (found == m_separators.size())
+                m_separators.resize(found * 2);
+            m_separators[found++] = p;
+        }
     }
     m_end = p;
-    m_count = static_cast<int>(m_separators.size()) + 1 - (insideQuotes ? 1 : 0);
+    m_found = found;
+    m_count = static_cast<int>(found) + 1 - (insideQuotes ? 1 : 0);
 }
 
-const char* LineFields::Field(int k, FieldBuffer& field, std::size_t& length) const
+const char* LineFields::View(int k, std::size_t& length) const
 {
     length = 0;
     if (!m_line || k < 1 || m_separator == '\0')
         return nullptr;
     const std::size_t index = static_cast<std::size_t>(k) - 1;
-    if (index < m_separators.size())
-        return CopyField(index == 0 ? m_line : m_separators[index - 1] + 1, m_separators[index], field, length);
-    if (index != m_separators.size())
+    const char* begin = nullptr;
+    const char* end = m_end;
+    if (index < m_found) {
+        begin = index == 0 ? m_line : m_separators[index - 1] + 1;
+        end = m_separators[index];
+    } else if (index != m_found || !LastField(m_line, begin, end, m_separator)) {
         return nullptr;
-    return LastField(m_line, m_end, m_separator, field, length);
+    }
+    // Cut as a copied field is cut.
+    length = static_cast<std::size_t>(end - begin);
+    if (length > kFieldBufferSize - 1)
+        length = kFieldBufferSize - 1;
+    return begin;
+}
+
+const char* LineFields::Field(int k, FieldBuffer& field, std::size_t& length) const
+{
+    const char* view = View(k, length);
+    if (!view)
+        return nullptr;
+    std::memcpy(field, view, length);
+    field[length] = '\0';
+    return field;
 }
 
 void detail::StripQuotes(const char*& text, std::size_t& length)
@@ -283,10 +361,51 @@ std::size_t CharacterBytes(const char* text, std::size_t length)
     return n;
 }
 
+// The amounts of a real export ("1,234.56", "", " -12 ") read without a
+// copy or the C library's conversion: digits, at most one point, and the
+// white space, thousands separators and minus signs that CleanAmount drops.
+// With fifteen digits or fewer both the digits and the power of ten are
+// exact doubles, so one division rounds exactly as strtod does. False for
+// any other text, which takes the general path.
+bool PlainAmount(const char* text, std::size_t length, double& value)
+{
+    static const double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    detail::StripQuotes(text, length);
+    unsigned long long digits = 0;
+    int count = 0;
+    int decimals = -1; // -1 before a point
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return false;
+            digits = digits * 10 + static_cast<unsigned>(c - '0');
+            if (decimals >= 0)
+                ++decimals;
+        } else if (c == '.') {
+            if (decimals >= 0)
+                return false;
+            decimals = 0;
+        } else if (c != ',' && c != '-' && (c == '\0' || !IsSpace(c))) {
+            return false;
+        }
+    }
+    if (count == 0) {
+        value = 0.0;
+        return decimals < 0; // nothing left: an empty amount
+    }
+    value = decimals > 0 ? static_cast<double>(digits) / kPowersOfTen[decimals] : static_cast<double>(digits);
+    return true;
+}
+
 } // namespace
 
 bool detail::IsAmountText(const char* text, std::size_t length)
 {
+    double plain = 0.0;
+    if (PlainAmount(text, length, plain))
+        return true;
     const std::string kept = CleanAmount(text, length);
     if (kept.empty())
         return true;
@@ -339,6 +458,9 @@ std::string AccountKey(const char* text, std::size_t length, std::size_t width)
 
 double detail::ParseAmount(const char* text, std::size_t length)
 {
+    double plain = 0.0;
+    if (PlainAmount(text, length, plain))
+        return plain;
     const std::string kept = CleanAmount(text, length);
     if (kept.empty())
         return 0.0;

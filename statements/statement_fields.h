@@ -41,13 +41,20 @@ public:
     int Count() const noexcept { return m_count; }
     // As GetField(line, separator, k, field); length receives the field's length.
     const char* Field(int k, FieldBuffer& field, std::size_t& length) const;
+    // The same field in place: its first byte in the line and its length,
+    // cut as Field cuts it; not zero-terminated.
+    const char* View(int k, std::size_t& length) const;
 
 private:
     const char* m_line = nullptr;
     const char* m_end = nullptr;
     char m_separator = ',';
     int m_count = 0;
-    std::vector<const char*> m_separators; // outside quotes; kept between lines
+    std::size_t m_found = 0;               // separators outside quotes
+    std::vector<const char*> m_separators; // their places; kept between lines
+    unsigned char m_stops[256];            // the bytes Split stops at, for m_stopsFor
+    char m_stopsFor = ',';
+    bool m_stopsReady = false;
 };
 
 // Removes one outer pair of double quotes; inner quotes stay ("" is not
@@ -84,6 +91,9 @@ std::size_t Utf8Length(const char* text, std::size_t length);
 std::string AccountKey(const char* text, std::size_t length, std::size_t width);
 
 namespace detail {
+// isspace on the byte as unsigned char, without asking the C library about
+// ASCII, which is white space alike in every locale.
+bool IsSpace(char c);
 // The same rules on a byte range, for the reader's per-field path, which
 // must not allocate.
 void StripQuotes(const char*& text, std::size_t& length);

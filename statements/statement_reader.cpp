@@ -20,12 +20,14 @@ constexpr int kLineBufferSize = CRBSTransactionFile::kMaxLineLength + 2;
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
+constexpr std::size_t kReadBufferSize = 64 * 1024;
+
 // Empty, or nothing but separators and white space: what a spreadsheet
 // leaves of an empty row.
 bool IsBlank(const char* line)
 {
     for (const char* p = line; *p; ++p)
-        if (*p != kSeparator && !std::isspace(static_cast<unsigned char>(*p)))
+        if (*p != kSeparator && !detail::IsSpace(*p))
             return false;
     return true;
 }
@@ -60,6 +62,11 @@ bool CRBSTransactionFile::Open(const char* path, std::ios_base::openmode mode)
         // the file for reading and writing with other processes. Only text
         // or binary is the caller's to choose: a statement is never opened
         // for writing.
+        // A buffer of our own, set before the file opens: the library's
+        // default is a few hundred bytes, and every refill is a system call.
+        if (m_buffer.empty())
+            m_buffer.resize(kReadBufferSize);
+        m_file.rdbuf()->pubsetbuf(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
         if (path)
             m_file.open(path, (mode & std::ios_base::binary) | std::ios_base::in);
         ReadHeader();
@@ -250,7 +257,7 @@ const char* CRBSTransactionFile::Column(int column, std::size_t& length)
     // a 14-field header fails here.
     if (column < 1 || static_cast<std::size_t>(column) > m_columnMap.size())
         throw CTransactionRecord::ColumnBeyondHeader;
-    const char* raw = m_fields.Field(m_columnMap[static_cast<std::size_t>(column) - 1], m_field, length);
+    const char* raw = m_fields.View(m_columnMap[static_cast<std::size_t>(column) - 1], length);
     return raw ? raw : "";
 }
 

@@ -10,7 +10,7 @@
 //
 // Failures are never thrown at the caller: they are boolean results plus
 // diagnostic messages on the debug output. Each reader has its own column
-// map and field buffer, so readers are independent of one another.
+// map and line, so readers are independent of one another.
 //
 // ReadNext is the import's way through a file: it tells blank lines,
 // unreadable lines (with the reason) and the end of the file apart, and
@@ -102,13 +102,13 @@ private:
     std::size_t Kept(const char* text, std::size_t length, int keep) const;
     double Amount(int column);
 
+    std::vector<char> m_buffer; // the stream's read buffer
     std::ifstream m_file;
     std::int32_t m_headerFieldCount = 0;
     bool m_utf8 = false;
     long m_lineNumber = 0; // of the last line read
     std::vector<std::int32_t> m_columnMap;
-    LineFields m_fields;        // the line being read, split once
-    FieldBuffer m_field = {};
+    LineFields m_fields; // the line being read, split once; fields are read in place
 };
 
 } // namespace qf

@@ -232,6 +232,19 @@ void Notify(const StatementImportReport& report)
     platform::ShowMessageBox(GetActiveWindow(), text, LoadText(IDS_STATEMENT_CAPTION), MB_ICONWARNING | MB_OK);
 }
 
+// The type compared with "CHQ" as the host's own comparison does. A type of
+// ASCII letters and digits alone is equal only when it is the same bytes, so
+// the locale's comparison is asked only about any other text.
+bool IsChequeType(const CString& narrow, BSTR type, BSTR cheque)
+{
+    bool plain = true;
+    for (const char* c = narrow; *c && plain; ++c)
+        plain = (*c >= '0' && *c <= '9') || (*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z');
+    if (plain)
+        return narrow == "CHQ";
+    return VarBstrCmp(type, cheque, LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
+}
+
 // One of the account's lines, read and waiting to be added: the whole file
 // is read before the statement is touched, so that the user can be asked
 // about lines imported before.
@@ -275,7 +288,7 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
     line->put_Description(description.Get());
 
     Bstr type = MakeBstr(record.type, utf8);
-    if (VarBstrCmp(type.Get(), kCheque.Get(), LOCALE_USER_DEFAULT, 0) == VARCMP_EQ) {
+    if (IsChequeType(record.type, type.Get(), kCheque.Get())) {
         Bstr reference = MakeBstr(record.narrative1, utf8);
         line->put_Reference(reference.Get());
         Bstr cheque = MakeBstr(CString("CHQ ") + record.narrative, utf8);

@@ -123,6 +123,18 @@ CString& CString::operator=(const CString& other)
     return *this;
 }
 
+CString& CString::operator=(CString&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_buffer = other.m_buffer;
+        m_capacity = other.m_capacity;
+        other.m_buffer = nullptr;
+        other.m_capacity = 0;
+    }
+    return *this;
+}
+
 CString& CString::operator=(const char* text)
 {
     Required(text);

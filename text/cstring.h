@@ -22,6 +22,12 @@ class CString {
 public:
     CString() noexcept = default;
     CString(const CString& other);
+    // Takes other's buffer; other is left empty, without one.
+    CString(CString&& other) noexcept : m_buffer(other.m_buffer), m_capacity(other.m_capacity)
+    {
+        other.m_buffer = nullptr;
+        other.m_capacity = 0;
+    }
     CString(const char* text);
     // Wide text through the ANSI code page; null gives "".
     CString(const char16_t* text);
@@ -30,6 +36,7 @@ public:
     virtual ~CString();
 
     CString& operator=(const CString& other);
+    CString& operator=(CString&& other) noexcept;
     CString& operator=(const char* text);
     CString& operator+=(const CString& other);
     CString& operator+=(const char* text);
@@ -43,7 +50,7 @@ public:
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
 
     int GetLength() const noexcept;
-    bool IsEmpty() const noexcept { return GetLength() == 0; }
+    bool IsEmpty() const noexcept { return !m_buffer || m_buffer[0] == '\0'; }
     int GetCapacity() const noexcept { return m_capacity; }
     operator const char*() const noexcept { return m_buffer ? m_buffer : ""; }
     const char* c_str() const noexcept { return *this; }

@@ -11,16 +11,24 @@ namespace corvane {
 namespace {
 
 // The console behind out, or null for a pipe, a file or no handle at all.
+// The answer for the last handle asked about is kept: a program that
+// prints line by line asks the system once, not for every line.
 HANDLE ConsoleOf(std::FILE* out)
 {
     const int fd = _fileno(out);
     if (fd < 0)
         return nullptr;
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    DWORD mode = 0;
-    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+    if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
-    return handle;
+    static HANDLE asked = INVALID_HANDLE_VALUE;
+    static bool console = false;
+    if (handle != asked) {
+        DWORD mode = 0;
+        console = GetConsoleMode(handle, &mode) != 0;
+        asked = handle;
+    }
+    return console ? handle : nullptr;
 }
 
 } // namespace
@@ -53,10 +61,18 @@ int PrintText(std::FILE* out, const char* format, ...)
     va_start(args, format);
     va_list again;
     va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
+    // Most texts are a line: formatted once, on the stack. A longer one is
+    // formatted again into a string of its size.
+    char line[1024];
+    const int length = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     if (length < 0) {
         va_end(again);
+        return length;
+    }
+    if (static_cast<std::size_t>(length) < sizeof line) {
+        va_end(again);
+        WriteText(out, line, static_cast<std::size_t>(length));
         return length;
     }
     std::string text(static_cast<std::size_t>(length) + 1, '\0');

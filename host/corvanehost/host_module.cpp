@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "host/corvanehost/host_components.h"
 #include "host/corvanehost/host_objects.h"
@@ -53,12 +54,16 @@ void ResetState()
 HRESULT Enter(const wchar_t* member)
 {
     HostState& s = State();
-    const long count = ++s.calls[member];
+    const std::wstring_view name(member);
+    auto called = s.calls.find(name);
+    if (called == s.calls.end())
+        called = s.calls.emplace(name, 0).first;
+    const long count = ++called->second;
     if (s.logging) {
         s.log += member;
         s.log += L';';
     }
-    auto it = s.failures.find(member);
+    auto it = s.failures.find(name);
     if (it == s.failures.end() || count <= it->second.after)
         return S_OK;
     if (it->second.times >= 0 && count > it->second.after + it->second.times)

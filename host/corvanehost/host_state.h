@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -28,8 +29,10 @@ struct HostState {
     bool refuseSelector = false;
     bool logging = false;
     std::wstring log;
-    std::map<std::wstring, FailRule> failures;
-    std::map<std::wstring, long> calls;
+    // Looked up by the member's name as it is, without a string made for
+    // each call.
+    std::map<std::wstring, FailRule, std::less<>> failures;
+    std::map<std::wstring, long, std::less<>> calls;
     volatile LONG liveObjects = 0;
     volatile LONG moduleLocks = 0;
 };

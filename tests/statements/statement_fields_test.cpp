@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -138,6 +139,24 @@ TEST(ParseAmountTest, ReadsBankAmountsAsPositive)
     };
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(ParseAmount(c.text), c.value) << c.text;
+}
+
+TEST(ParseAmountTest, SameDoubleAsTheCLibrary)
+{
+    // Bit for bit what strtod makes of the cleaned text, on both sides of
+    // the fifteen digits that a double holds exactly.
+    struct Case { const char* text; const char* cleaned; };
+    const Case cases[] = {
+        {"\"1,234.56\"", "1234.56"},           {"0.1", "0.1"},
+        {"9,999,999,999.99", "9999999999.99"}, {"-0.07", "0.07"},
+        {"123456789012345", "123456789012345"}, {"1234567890123456", "1234567890123456"},
+        {"1.00000000000001", "1.00000000000001"}, {"0.000000000000001", "0.000000000000001"},
+        {"12.", "12."},                          {" - 3 . 25 ", "3.25"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseAmount(c.text), std::strtod(c.cleaned, nullptr)) << c.text;
+        EXPECT_TRUE(detail::IsAmountText(c.text, std::strlen(c.text))) << c.text;
+    }
 }
 
 TEST(ParseDateTest, BothFormsAndOnlyRealDates)

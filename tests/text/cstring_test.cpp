@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 using qf::CString;
 using qf::hr_t;
@@ -74,6 +75,21 @@ TEST(CStringTest, SelfAssignmentAndSelfAppend)
     EXPECT_STREQ(s, "xyzxyzxyzxyz");
     s = static_cast<const char*>(s) + 9; // a tail of itself
     EXPECT_STREQ(s, "xyz");
+}
+
+TEST(CStringTest, MovingHandsTheBufferOver)
+{
+    CString a("statement");
+    const char* buffer = a.c_str();
+    CString b(std::move(a));
+    EXPECT_EQ(b.c_str(), buffer);
+    EXPECT_STREQ(a.c_str(), ""); // NOLINT(bugprone-use-after-move): left empty and usable
+    EXPECT_EQ(a.GetCapacity(), 0);
+    CString c("old text");
+    c = std::move(b);
+    EXPECT_STREQ(c, "statement");
+    a = "again";
+    EXPECT_STREQ(a, "again");
 }
 
 TEST(CStringTest, LengthStopsAtFirstZero)
