@@ -8,12 +8,19 @@
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 #include "statements/transaction_record.h"
+#include "text/file_holder.h"
 
 namespace qf {
 namespace {
 
-const char kMagic[] = "Quillfen import journal 1\n";
+const char kMagic[] = "Quillfen import journal 2\n";
+const char kMagicVersion1[] = "Quillfen import journal 1\n";
 const char kKeyTag[] = "key ";
+// The sizes of format 2's parts.
+constexpr std::size_t kMagicSize = sizeof kMagic - 1;
+constexpr std::size_t kHeaderSize = kMagicSize + 16 + 4 + 4 + 32;
+constexpr std::size_t kEntrySize = 32;
+constexpr std::size_t kCheckSize = 8;
 const char kEndTag[] = "end ";
 
 detail::JournalWriteFn g_write = nullptr;
@@ -56,6 +63,59 @@ bool IsJournalStamp(std::uint64_t stamp)
     return IsJournalDate(stamp / 10000) && stamp / 100 % 100 < 24 && stamp % 100 < 60;
 }
 
+void Put(char* p, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i, value >>= 8)
+        p[i] = static_cast<char>(value & 0xff);
+}
+
+std::uint64_t Get(const char* p, int bytes)
+{
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(p[i]);
+    return value;
+}
+
+void PutEntry(char* p, const JournalEntry& e)
+{
+    std::memcpy(p, e.key.digest.data(), e.key.digest.size());
+    Put(p + 16, e.key.occurrence, 4);
+    Put(p + 20, static_cast<std::uint32_t>(e.date), 4);
+    Put(p + 24, static_cast<std::uint64_t>(e.imported), 8);
+}
+
+// An entry from its bytes; false when they are none.
+bool GetEntry(const char* p, JournalEntry& e)
+{
+    std::memcpy(e.key.digest.data(), p, e.key.digest.size());
+    e.key.occurrence = static_cast<std::uint32_t>(Get(p + 16, 4));
+    const std::uint64_t date = Get(p + 20, 4), stamp = Get(p + 24, 8);
+    e.date = static_cast<std::int32_t>(date);
+    e.imported = static_cast<std::int64_t>(stamp);
+    return date < 100000000 && stamp < 1000000000000 && IsJournalDate(date) && IsJournalStamp(stamp);
+}
+
+// The file is checked by SipHash under a fixed key: the check tells damage,
+// not forgery.
+constexpr SipKey kCheckKey{};
+
+// Reads size bytes unless the source ends first; returns the bytes read.
+std::size_t ReadFully(const JournalSource& source, char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t n = source(data + done, size - done);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+// How many entries are written or read at a time.
+constexpr std::size_t kChunkEntries = 2048;
+
 std::string Describe(const char* what, long line)
 {
     return std::string(what) + " (line " + std::to_string(line) + ")";
@@ -72,110 +132,210 @@ bool ImportJournal::CreateNew(ImportJournal& journal)
     return true;
 }
 
-std::size_t ImportJournal::Slot(const LineKey& key, std::size_t mask) noexcept
+namespace {
+std::size_t SlotOf(const LineKey& key, std::size_t mask) noexcept
 {
     // The digest is uniformly random already.
     std::uint64_t h;
     std::memcpy(&h, key.digest.data(), sizeof h);
     return static_cast<std::size_t>(h ^ (key.occurrence * 0x9E3779B97F4A7C15ull)) & mask;
 }
+} // namespace
 
-const JournalEntry* ImportJournal::Find(const LineKey& key) const
+void JournalEntries::Index(std::size_t slots) const
 {
-    if (m_entries.empty())
-        return nullptr;
-    if (m_index.empty()) {
-        std::size_t size = 16;
-        while (size < 2 * m_entries.size())
-            size *= 2;
-        m_index.assign(size, 0);
-        for (std::size_t i = 0; i < m_entries.size(); ++i) {
-            std::size_t slot = Slot(m_entries[i].key, size - 1);
-            while (m_index[slot])
-                slot = (slot + 1) & (size - 1);
-            m_index[slot] = static_cast<std::uint32_t>(i + 1);
-        }
+    std::size_t size = 16;
+    while (size < slots)
+        size *= 2;
+    m_index.assign(size, 0);
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        std::size_t slot = SlotOf(m_items[i].key, size - 1);
+        while (m_index[slot])
+            slot = (slot + 1) & (size - 1);
+        m_index[slot] = static_cast<std::uint32_t>(i + 1);
     }
+}
+
+const JournalEntry* JournalEntries::Find(const LineKey& key) const
+{
+    if (m_items.empty())
+        return nullptr;
+    if (m_index.empty())
+        Index(2 * m_items.size());
     const std::size_t mask = m_index.size() - 1;
-    for (std::size_t slot = Slot(key, mask); m_index[slot]; slot = (slot + 1) & mask) {
-        const JournalEntry& entry = m_entries[m_index[slot] - 1];
+    for (std::size_t slot = SlotOf(key, mask); m_index[slot]; slot = (slot + 1) & mask) {
+        const JournalEntry& entry = m_items[m_index[slot] - 1];
         if (entry.key == key)
             return &entry;
     }
     return nullptr;
 }
 
-void ImportJournal::Add(const LineKey& key, std::int32_t date, std::int64_t imported)
+void JournalEntries::Add(const JournalEntry& entry)
 {
-    m_added.push_back({key, date, imported});
+    if (const JournalEntry* known = Find(entry.key)) {
+        JournalEntry& e = m_items[static_cast<std::size_t>(known - m_items.data())];
+        e.imported = std::max(e.imported, entry.imported);
+        return;
+    }
+    m_items.push_back(entry);
+    if (2 * m_items.size() > m_index.size()) {
+        Index(4 * m_items.size());
+        return;
+    }
+    const std::size_t mask = m_index.size() - 1;
+    std::size_t slot = SlotOf(entry.key, mask);
+    while (m_index[slot])
+        slot = (slot + 1) & mask;
+    m_index[slot] = static_cast<std::uint32_t>(m_items.size());
 }
 
-void ImportJournal::Merge()
+void ImportJournal::Prune()
 {
-    auto byKey = [](const JournalEntry& a, const JournalEntry& b) { return a.key < b.key; };
-    std::sort(m_added.begin(), m_added.end(), byKey);
-    std::vector<JournalEntry> merged;
-    merged.reserve(m_entries.size() + m_added.size());
-    std::merge(m_entries.begin(), m_entries.end(), m_added.begin(), m_added.end(), std::back_inserter(merged), byKey);
-    m_added.clear();
-    m_added.shrink_to_fit();
-
     std::int32_t newest = 0;
-    for (const JournalEntry& e : merged)
-        newest = std::max(newest, e.date);
+    for (const JournalEntries* list : {&m_entries, &m_legacy})
+        for (const JournalEntry& e : list->Items())
+            newest = std::max(newest, e.date);
     // Two years before the newest transaction, as a YYYYMMDD number.
     static_assert(kKeptMonths % 12 == 0, "the cut-off is whole years before the newest date");
     const std::int32_t cutOff = newest - kKeptMonths / 12 * 10000;
-
-    m_entries.clear();
-    m_index.clear();
-    for (const JournalEntry& e : merged) {
-        if (e.date < cutOff)
+    auto old = [cutOff](const JournalEntry& e) { return e.date < cutOff; };
+    for (JournalEntries* list : {&m_entries, &m_legacy}) {
+        if (std::none_of(list->Items().begin(), list->Items().end(), old))
             continue;
-        if (!m_entries.empty() && m_entries.back().key == e.key)
-            m_entries.back().imported = std::max(m_entries.back().imported, e.imported);
-        else
-            m_entries.push_back(e);
+        std::vector<JournalEntry>& items = list->Change();
+        items.erase(std::remove_if(items.begin(), items.end(), old), items.end());
     }
+}
+
+bool ImportJournal::Write(const JournalSink& sink) const
+{
+    const std::vector<JournalEntry>& entries = m_entries.Items();
+    const std::vector<JournalEntry>& legacy = m_legacy.Items();
+    SipHasher check(kCheckKey);
+    auto put = [&](const char* data, std::size_t size) {
+        check.Update(data, size);
+        return sink(data, size);
+    };
+    char header[kHeaderSize];
+    std::memcpy(header, kMagic, kMagicSize);
+    std::memcpy(header + kMagicSize, m_key.data(), m_key.size());
+    Put(header + kMagicSize + 16, entries.size(), 4);
+    Put(header + kMagicSize + 20, legacy.size(), 4);
+    if (legacy.empty())
+        std::memset(header + kMagicSize + 24, 0, m_legacyKey.size());
+    else
+        std::memcpy(header + kMagicSize + 24, m_legacyKey.data(), m_legacyKey.size());
+    if (!put(header, sizeof header))
+        return false;
+    std::vector<char> chunk(kChunkEntries * kEntrySize);
+    for (const std::vector<JournalEntry>* list : {&entries, &legacy})
+        for (std::size_t at = 0; at < list->size(); at += kChunkEntries) {
+            const std::size_t n = std::min(kChunkEntries, list->size() - at);
+            for (std::size_t i = 0; i < n; ++i)
+                PutEntry(chunk.data() + i * kEntrySize, (*list)[at + i]);
+            if (!put(chunk.data(), n * kEntrySize))
+                return false;
+        }
+    char sum[kCheckSize];
+    Put(sum, check.Finish64(), 8);
+    return sink(sum, sizeof sum);
 }
 
 std::string ImportJournal::Serialize() const
 {
     std::string out;
-    out.reserve(128 + m_entries.size() * 64);
-    out += kMagic;
-    out += kKeyTag;
-    out += ToHex(m_key.data(), m_key.size());
-    out += '\n';
-    for (const JournalEntry& e : m_entries) {
-        out += ToHex(e.key.digest.data(), e.key.digest.size());
-        out += ' ';
-        AppendNumber(out, e.key.occurrence, 1);
-        out += ' ';
-        AppendNumber(out, static_cast<std::uint64_t>(e.date), 8);
-        out += ' ';
-        AppendNumber(out, static_cast<std::uint64_t>(e.imported), 12);
-        out += '\n';
-    }
-    const Sha256Digest sum = Sha256Of(out.data(), out.size());
-    out += kEndTag;
-    AppendNumber(out, m_entries.size(), 1);
-    out += ' ';
-    out += ToHex(sum.data(), sum.size());
-    out += '\n';
+    out.reserve(kHeaderSize + Size() * kEntrySize + kCheckSize);
+    Write([&out](const char* data, std::size_t size) {
+        out.append(data, size);
+        return true;
+    });
     return out;
 }
 
 bool ImportJournal::Parse(const std::string& text, std::string& why)
 {
-    m_entries.clear();
-    m_index.clear();
-    m_added.clear();
-    const std::size_t magic = sizeof kMagic - 1;
-    if (text.compare(0, magic, kMagic) != 0) {
+    std::size_t at = 0;
+    return Read(
+        [&](char* data, std::size_t size) {
+            const std::size_t n = std::min(size, text.size() - at);
+            std::memcpy(data, text.data() + at, n);
+            at += n;
+            return n;
+        },
+        why);
+}
+
+bool ImportJournal::Read(const JournalSource& source, std::string& why)
+{
+    *this = ImportJournal();
+    char header[kHeaderSize];
+    const std::size_t magic = ReadFully(source, header, kMagicSize);
+    if (magic == kMagicSize && std::memcmp(header, kMagicVersion1, kMagicSize) == 0)
+        return ReadVersion1(source, why);
+    if (magic < kMagicSize || std::memcmp(header, kMagic, kMagicSize) != 0) {
         why = "not an import journal";
         return false;
     }
+    if (ReadFully(source, header + kMagicSize, kHeaderSize - kMagicSize) != kHeaderSize - kMagicSize) {
+        why = "cut short";
+        return false;
+    }
+    SipHasher check(kCheckKey);
+    check.Update(header, sizeof header);
+    ImportJournal read;
+    std::memcpy(read.m_key.data(), header + kMagicSize, read.m_key.size());
+    std::memcpy(read.m_legacyKey.data(), header + kMagicSize + 24, read.m_legacyKey.size());
+    std::vector<char> chunk(kChunkEntries * kEntrySize);
+    const std::uint64_t counts[2] = {Get(header + kMagicSize + 16, 4), Get(header + kMagicSize + 20, 4)};
+    JournalEntries* lists[2] = {&read.m_entries, &read.m_legacy};
+    for (int l = 0; l < 2; ++l) {
+        std::vector<JournalEntry>& items = lists[l]->Change();
+        // A damaged count reads to the end of the file, no further.
+        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(counts[l], 1u << 20)));
+        for (std::uint64_t left = counts[l]; left > 0;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkEntries));
+            if (ReadFully(source, chunk.data(), n * kEntrySize) != n * kEntrySize) {
+                why = "cut short";
+                return false;
+            }
+            check.Update(chunk.data(), n * kEntrySize);
+            for (std::size_t i = 0; i < n; ++i) {
+                JournalEntry e;
+                if (!GetEntry(chunk.data() + i * kEntrySize, e)) {
+                    why = "damaged entry";
+                    return false;
+                }
+                items.push_back(e);
+            }
+            left -= n;
+        }
+    }
+    char sum[kCheckSize + 1];
+    const std::size_t end = ReadFully(source, sum, sizeof sum);
+    if (end < kCheckSize) {
+        why = "cut short";
+        return false;
+    }
+    if (end > kCheckSize) {
+        why = "longer than its entries";
+        return false;
+    }
+    if (Get(sum, 8) != check.Finish64()) {
+        why = "damaged: its check does not match";
+        return false;
+    }
+    *this = std::move(read);
+    return true;
+}
+
+bool ImportJournal::ReadVersion1(const JournalSource& source, std::string& why)
+{
+    std::string text(kMagicVersion1);
+    char chunk[65536];
+    for (std::size_t n; (n = source(chunk, sizeof chunk)) > 0;)
+        text.append(chunk, n);
+    const std::size_t magic = sizeof kMagicVersion1 - 1;
     const char* p = text.data() + magic;
     const char* const end = text.data() + text.size();
     auto lineEnd = [&](const char* from) {
@@ -184,12 +344,13 @@ bool ImportJournal::Parse(const std::string& text, std::string& why)
     };
 
     const char* eol = lineEnd(p);
-    if (!eol || std::strncmp(p, kKeyTag, 4) != 0 || !FromHex(p + 4, static_cast<std::size_t>(eol - p - 4), m_key.data(), m_key.size())) {
+    LegacyKey legacyKey;
+    if (!eol || std::strncmp(p, kKeyTag, 4) != 0 ||
+        !FromHex(p + 4, static_cast<std::size_t>(eol - p - 4), legacyKey.data(), legacyKey.size())) {
         why = Describe("no valid key", 2);
         return false;
     }
     p = eol + 1;
-
     std::vector<JournalEntry> entries;
     long line = 2;
     for (;;) {
@@ -235,21 +396,51 @@ bool ImportJournal::Parse(const std::string& text, std::string& why)
         why = "the end line does not match the entries";
         return false;
     }
-    m_entries = std::move(entries);
-    m_index.clear();
+    // The digests of new lines are keyed by a key made from the old one, so
+    // that every reading of the same journal gives the same.
+    static const char kDerivation[] = "Quillfen import journal 2 key";
+    HmacSha256 derive(legacyKey.data(), legacyKey.size());
+    derive.Update(kDerivation, sizeof kDerivation - 1);
+    const Sha256Digest derived = derive.Finish();
+    Key key;
+    std::memcpy(key.data(), derived.data(), key.size());
+    *this = ImportJournal(key);
+    m_legacyKey = legacyKey;
+    m_legacy.Change() = std::move(entries);
     return true;
 }
 
-LineIdentifier::LineIdentifier(const ImportJournal::Key& key) : m_mac(key.data(), key.size()) {}
-
-std::size_t LineIdentifier::DigestHash::operator()(const std::array<std::uint8_t, 16>& d) const noexcept
+std::uint32_t OccurrenceCounter::Next(const std::array<std::uint8_t, 16>& digest)
 {
-    std::size_t h;
-    std::memcpy(&h, d.data(), sizeof h);
-    return h;
+    auto slotOf = [](const std::array<std::uint8_t, 16>& d, std::size_t mask) { return SlotOf(LineKey{d, 0}, mask); };
+    if (2 * (m_seen.size() + 1) > m_table.size()) {
+        m_table.assign(std::max<std::size_t>(4096, 2 * m_table.size()), 0);
+        const std::size_t mask = m_table.size() - 1;
+        for (std::size_t i = 0; i < m_seen.size(); ++i) {
+            std::size_t at = slotOf(m_seen[i].digest, mask);
+            while (m_table[at])
+                at = (at + 1) & mask;
+            m_table[at] = static_cast<std::uint32_t>(i + 1);
+        }
+    }
+    const std::size_t mask = m_table.size() - 1;
+    std::size_t at = slotOf(digest, mask);
+    for (; m_table[at]; at = (at + 1) & mask) {
+        Seen& seen = m_seen[m_table[at] - 1];
+        if (seen.digest == digest)
+            return seen.count++;
+    }
+    m_seen.push_back({digest, 1});
+    m_table[at] = static_cast<std::uint32_t>(m_seen.size());
+    return 0;
 }
 
-LineKey LineIdentifier::Identify(const CTransactionRecord& record)
+LineIdentifier::LineIdentifier(const ImportJournal::Key& key, const ImportJournal::LegacyKey* legacy)
+    : m_key(key), m_hasLegacy(legacy != nullptr), m_mac(legacy ? legacy->data() : nullptr, legacy ? legacy->size() : 0)
+{
+}
+
+LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* legacy)
 {
     // The values that make the transaction, each after its length so that
     // no two different lines give the same bytes.
@@ -273,12 +464,16 @@ LineKey LineIdentifier::Identify(const CTransactionRecord& record)
     addText(record.Narrative4());
     addText(record.Narrative5());
 
-    m_mac.Begin();
-    m_mac.Update(m_buffer.data(), m_buffer.size());
-    const Sha256Digest full = m_mac.Finish();
     LineKey key;
-    std::memcpy(key.digest.data(), full.data(), key.digest.size());
-    key.occurrence = m_seen[key.digest]++;
+    key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
+    key.occurrence = m_seen.Next(key.digest);
+    if (legacy && m_hasLegacy) {
+        m_mac.Begin();
+        m_mac.Update(m_buffer.data(), m_buffer.size());
+        const Sha256Digest full = m_mac.Finish();
+        std::memcpy(legacy->digest.data(), full.data(), legacy->digest.size());
+        legacy->occurrence = m_seenLegacy.Next(legacy->digest);
+    }
     return key;
 }
 
@@ -294,26 +489,24 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
 {
     journal = ImportJournal();
     errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         if (errno == ENOENT)
             return JournalState::Missing;
         why = std::string("cannot open ") + path + ": " + std::strerror(errno);
         return JournalState::Unreadable;
     }
-    std::string text;
-    char chunk[65536];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    // The entries are read in pieces straight into the journal: no copy of
+    // the whole file is made.
+    std::setvbuf(file.Get(), nullptr, _IONBF, 0);
+    const bool read = journal.Read(
+        [&file](char* data, std::size_t size) { return std::fread(data, 1, size, file.Get()); }, why);
+    if (std::ferror(file.Get()) != 0) {
+        journal = ImportJournal();
         why = "cannot read " + path;
         return JournalState::Unreadable;
     }
-    if (!journal.Parse(text, why)) {
-        journal = ImportJournal();
+    if (!read) {
         why = path + ": " + why;
         return JournalState::Damaged;
     }
@@ -322,17 +515,20 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
 
 bool SaveJournal(const std::string& path, const ImportJournal& journal, std::string& why)
 {
-    const std::string text = journal.Serialize();
     const std::string fresh = path + ".new";
     errno = 0;
-    std::FILE* file = std::fopen(fresh.c_str(), "wb");
+    File file(std::fopen(fresh.c_str(), "wb"));
     if (!file) {
         why = "cannot create " + fresh + ": " + std::strerror(errno);
         return false;
     }
-    const detail::JournalWriteFn write = g_write ? g_write : [](const void* d, std::size_t s, std::FILE* f) { return std::fwrite(d, 1, s, f); };
-    const bool written = write(text.data(), text.size(), file) == text.size() && platform::CommitFile(file);
-    const bool closed = std::fclose(file) == 0;
+    std::setvbuf(file.Get(), nullptr, _IONBF, 0);
+    const detail::JournalWriteFn write =
+        g_write ? g_write : [](const void* d, std::size_t s, std::FILE* f) { return std::fwrite(d, 1, s, f); };
+    const bool written =
+        journal.Write([&](const char* data, std::size_t size) { return write(data, size, file.Get()) == size; }) &&
+        platform::CommitFile(file.Get());
+    const bool closed = file.Close();
     if (!written || !closed) {
         why = "cannot write " + fresh;
         std::remove(fresh.c_str());

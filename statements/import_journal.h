@@ -11,26 +11,35 @@
 // and when it was imported. The key is random, made for each new journal
 // and kept in it.
 //
-// File format (text, LF line ends):
+// File format 2 (binary, numbers little-endian):
 //
-//   Quillfen import journal 1
-//   key <64 hex digits>
-//   <32 hex digits> <number among identical lines> <YYYYMMDD> <YYYYMMDDhhmm>
-//   ...
-//   end <entries> <SHA-256 of every byte before this line, 64 hex digits>
+//   "Quillfen import journal 2\n"     26 bytes
+//   key                               16 bytes: SipHash-2-4 key of the digests
+//   entries, legacy entries           4 bytes each: how many of each follow
+//   legacy key                        32 bytes: HMAC key of the legacy entries
+//   entries, then legacy entries      32 bytes each: digest (16), number among
+//                                     identical lines (4), YYYYMMDD (4),
+//                                     import time YYYYMMDDhhmm (8)
+//   check                             8 bytes: SipHash-2-4 (64) of all before
+//                                     it, under the key of sixteen zero bytes
 //
-// The last line tells a whole journal from a cut or damaged one. A journal
-// is written as a new file that then replaces the old one, so a crash or a
-// full disk leaves the old journal as it was.
+// Entries are in the order they were first imported, without repeats. A journal
+// of format 1 (text, as earlier versions wrote it) is still read: its entries
+// were digests by HMAC-SHA-256 and live on as legacy entries, matched with
+// that older digest of each line, until they are two years old.
+//
+// A journal is written as a new file that then replaces the old one, so a
+// crash or a full disk leaves the old journal as it was.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "statements/sha256.h"
+#include "statements/siphash.h"
 
 namespace qf {
 
@@ -54,9 +63,42 @@ struct JournalEntry {
     std::int64_t imported = 0; // when it was imported, YYYYMMDDhhmm (local time)
 };
 
+// A list of entries, each key once, with a hash index for lookups.
+class JournalEntries {
+public:
+    const std::vector<JournalEntry>& Items() const noexcept { return m_items; }
+    // The list itself, for reading or pruning; the index is made again at
+    // the next lookup.
+    std::vector<JournalEntry>& Change() noexcept
+    {
+        m_index.clear();
+        return m_items;
+    }
+    // The entry for key; null when unknown.
+    const JournalEntry* Find(const LineKey& key) const;
+    // Adds an entry; a key already there keeps the later import time.
+    void Add(const JournalEntry& entry);
+
+private:
+    void Index(std::size_t slots) const;
+
+    std::vector<JournalEntry> m_items;
+    // Open addressing (position + 1, 0 for empty), at most half full: one
+    // or two memory reads per line instead of a binary search's twenty
+    // over a large journal. Made at the first lookup.
+    mutable std::vector<std::uint32_t> m_index;
+};
+
+// Where a journal's bytes go, in pieces (false: not written), and where
+// they come from (the bytes read; fewer only at the end or on an error).
+using JournalSink = std::function<bool(const char* data, std::size_t size)>;
+using JournalSource = std::function<std::size_t(char* data, std::size_t size)>;
+
 class ImportJournal {
 public:
-    using Key = std::array<std::uint8_t, 32>;
+    using Key = SipKey;
+    // The key of format 1 journals.
+    using LegacyKey = std::array<std::uint8_t, 32>;
     // Transactions older than this many months before the newest are forgotten.
     static constexpr int kKeptMonths = 24;
 
@@ -67,48 +109,71 @@ public:
     static bool CreateNew(ImportJournal& journal);
 
     const Key& HashKey() const noexcept { return m_key; }
-    std::size_t Size() const noexcept { return m_entries.size() + m_added.size(); }
+    // Entries carried over from a format 1 journal, and their key.
+    bool HasLegacy() const noexcept { return !m_legacy.Items().empty(); }
+    const LegacyKey& LegacyHashKey() const noexcept { return m_legacyKey; }
+    std::size_t Size() const noexcept { return m_entries.Items().size() + m_legacy.Items().size(); }
 
-    // The entry for key among those read or merged; null when unknown.
-    const JournalEntry* Find(const LineKey& key) const;
-    // Remembers a line; it is looked up by Find after the next Merge.
-    void Add(const LineKey& key, std::int32_t date, std::int64_t imported);
-    // Takes the added lines in (a line already known keeps the later import
-    // time) and forgets transactions older than kKeptMonths before the
-    // newest one.
-    void Merge();
+    // The entry for key; null when unknown.
+    const JournalEntry* Find(const LineKey& key) const { return m_entries.Find(key); }
+    // The same among the legacy entries, for a line's format 1 key.
+    const JournalEntry* FindLegacy(const LineKey& key) const { return m_legacy.Find(key); }
+    // Remembers a line; a line already known keeps the later import time.
+    void Add(const LineKey& key, std::int32_t date, std::int64_t imported) { m_entries.Add({key, date, imported}); }
+    // Forgets transactions older than kKeptMonths before the newest one.
+    void Prune();
 
-    // The whole file (after Merge).
+    // The file, in format 2, written through sink; false when a piece could
+    // not be written.
+    bool Write(const JournalSink& sink) const;
+    // The same as one text.
     std::string Serialize() const;
-    // Reads a file's text; false with why set when it is cut or damaged.
+    // Reads a file of either format; false with why set when it is cut or
+    // damaged (or the source failed).
+    bool Read(const JournalSource& source, std::string& why);
     bool Parse(const std::string& text, std::string& why);
 
 private:
-    static std::size_t Slot(const LineKey& key, std::size_t mask) noexcept;
+    bool ReadVersion1(const JournalSource& source, std::string& why);
 
     Key m_key;
-    std::vector<JournalEntry> m_entries; // sorted by key, unique
-    std::vector<JournalEntry> m_added;
-    // An open-addressing index of m_entries (position + 1, 0 for empty),
-    // made at the first Find: one or two memory reads per line instead of
-    // a binary search's twenty over a large journal.
-    mutable std::vector<std::uint32_t> m_index;
+    LegacyKey m_legacyKey{};
+    JournalEntries m_entries, m_legacy;
+};
+
+// How many lines with a digest came before, in one file. Small, since every
+// page it touches costs: the digests seen, in order, and a table of their
+// positions.
+class OccurrenceCounter {
+public:
+    // The number of earlier calls with this digest.
+    std::uint32_t Next(const std::array<std::uint8_t, 16>& digest);
+
+private:
+    struct Seen {
+        std::array<std::uint8_t, 16> digest;
+        std::uint32_t count;
+    };
+    std::vector<Seen> m_seen;
+    std::vector<std::uint32_t> m_table; // position in m_seen + 1; 0 for empty
 };
 
 // Computes the keys of a file's lines in file order.
 class LineIdentifier {
 public:
-    explicit LineIdentifier(const ImportJournal::Key& key);
+    // With a legacy key the identifier also gives each line's format 1 key.
+    explicit LineIdentifier(const ImportJournal::Key& key, const ImportJournal::LegacyKey* legacy = nullptr);
     // The key of the record's transaction; call once per line, in file order.
-    LineKey Identify(const CTransactionRecord& record);
+    // legacy, when the identifier has a legacy key, receives the line's
+    // format 1 key.
+    LineKey Identify(const CTransactionRecord& record, LineKey* legacy = nullptr);
 
 private:
-    struct DigestHash {
-        std::size_t operator()(const std::array<std::uint8_t, 16>& d) const noexcept;
-    };
+    SipKey m_key;
+    bool m_hasLegacy = false;
     HmacSha256 m_mac;
     std::string m_buffer;
-    std::unordered_map<std::array<std::uint8_t, 16>, std::uint32_t, DigestHash> m_seen;
+    OccurrenceCounter m_seen, m_seenLegacy;
 };
 
 // YYYYMMDD of a serial date; 0 for none.

@@ -74,7 +74,8 @@ ImportJournal ReadJournal(StatementImportReport& report, bool& on, bool& damaged
 } // namespace
 
 StatementJournal::StatementJournal(StatementImportReport& report)
-    : m_report(report), m_journal(ReadJournal(report, m_on, m_damaged, m_path)), m_identify(m_journal.HashKey()),
+    : m_report(report), m_journal(ReadJournal(report, m_on, m_damaged, m_path)),
+      m_identify(m_journal.HashKey(), m_journal.HasLegacy() ? &m_journal.LegacyHashKey() : nullptr),
       m_now(Stamp(platform::Now()))
 {
 }
@@ -85,8 +86,12 @@ LineKey StatementJournal::Check(const CTransactionRecord& record, bool& known)
     ++m_report.accountLines;
     if (!m_on)
         return LineKey();
-    const LineKey key = m_identify.Identify(record);
-    if (const JournalEntry* entry = Checks() ? m_journal.Find(key) : nullptr) {
+    LineKey legacy;
+    const LineKey key = m_identify.Identify(record, &legacy);
+    const JournalEntry* entry = Checks() ? m_journal.Find(key) : nullptr;
+    if (!entry && Checks() && m_journal.HasLegacy())
+        entry = m_journal.FindLegacy(legacy);
+    if (entry) {
         known = true;
         ++m_report.importedBefore;
         if (entry->imported > m_latest) {
@@ -117,7 +122,7 @@ void StatementJournal::Save()
         return;
     if (m_damaged)
         platform::ReplaceFileWith(m_path.c_str(), (m_path + ".damaged").c_str());
-    m_journal.Merge();
+    m_journal.Prune();
     std::string why;
     if (!SaveJournal(m_path, m_journal, why)) {
         m_report.journalUnwritten = true;

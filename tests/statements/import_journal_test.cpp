@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "statements/statement_reader.h"
+#include "tests/statements/version1_journal.h"
 
 using namespace qf;
 
@@ -65,6 +66,41 @@ TEST(Sha256Test, PublishedVectors)
     }
 }
 
+TEST(SipHashTest, ReferenceVectors)
+{
+    // The reference implementation's vectors: key 00 01 .. 0f, message of n
+    // bytes 00 01 .. n-1.
+    SipKey key;
+    std::string message;
+    for (int i = 0; i < 16; ++i)
+        key[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 64; ++i)
+        message.push_back(static_cast<char>(i));
+    struct Case {
+        std::size_t length;
+        const char* wide;
+        std::uint64_t narrow;
+    };
+    const Case cases[] = {
+        {0, "a3817f04ba25a8e66df67214c7550293", 0x726fdb47dd0e0e31ull},
+        {7, "a1f1ebbed8dbc153c0b84aa61ff08239", 0xab0200f58b01d137ull},
+        {8, "3b62a9ba6258f5610f83e264f31497b4", 0x93f5f5799a932462ull},
+        {15, "5493e99933b0a8117e08ec0f97cfc3d9", 0xa129ca6149be45e5ull},
+        {63, "5150d1772f50834a503e069a973fbd7c", 0x958a324ceb064572ull},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        const Sip128 wide = SipHash128(key, message.data(), c.length);
+        EXPECT_EQ(ToHex(wide.data(), wide.size()), c.wide);
+        EXPECT_EQ(SipHash64(key, message.data(), c.length), c.narrow);
+        // The same fed in pieces.
+        SipHasher pieces(key);
+        for (std::size_t at = 0, step = 1; at < c.length; at += step, step = step % 5 + 2)
+            pieces.Update(message.data() + at, std::min(step, c.length - at));
+        EXPECT_EQ(pieces.Finish64(), c.narrow);
+    }
+}
+
 // Statement files written into a folder of the test's own, and the lines
 // they hold.
 class JournalTest : public ::testing::Test {
@@ -88,8 +124,11 @@ protected:
                ",,,,," + type + "," + debit + "," + credit;
     }
 
-    // The keys of a statement file's lines, in file order.
-    std::vector<LineKey> Keys(const std::vector<std::string>& rows, const ImportJournal::Key& k)
+    // The keys of a statement file's lines, in file order; legacy, when
+    // given, receives their keys as a format 1 journal with that key knew
+    // them.
+    std::vector<LineKey> Keys(const std::vector<std::string>& rows, const ImportJournal::Key& k,
+                              const ImportJournal::LegacyKey* legacyKey = nullptr, std::vector<LineKey>* legacy = nullptr)
     {
         std::string text = "Sort Code,Account Number,Account Alias,Account Short Name,Currency,Account Type,BIC,"
                            "Bank Name,Branch Name,Date,Narrative #1,Narrative #2,Narrative #3,Narrative #4,"
@@ -100,7 +139,7 @@ protected:
         std::ofstream(path, std::ios::binary) << text;
         CRBSTransactionFile file(path.c_str(), std::ios_base::in | std::ios_base::binary);
         EXPECT_TRUE(file.PrepareColumns());
-        LineIdentifier identify(k);
+        LineIdentifier identify(k, legacyKey);
         std::vector<LineKey> keys;
         CTransactionRecord record;
         for (;;) {
@@ -108,7 +147,10 @@ protected:
             if (line.kind == CRBSTransactionFile::LineKind::End)
                 break;
             EXPECT_EQ(line.kind, CRBSTransactionFile::LineKind::Record);
-            keys.push_back(identify.Identify(record));
+            LineKey old;
+            keys.push_back(identify.Identify(record, &old));
+            if (legacy)
+                legacy->push_back(old);
         }
         return keys;
     }
@@ -124,7 +166,7 @@ protected:
                 journal.Add(k, 20261201, when);
                 ++added;
             }
-        journal.Merge();
+        journal.Prune();
         return added;
     }
 
@@ -202,10 +244,10 @@ TEST_F(JournalTest, FileRoundTripKeepsTheLatestImportAndTwoYears)
     journal.Add(keyOf(3), 20241208, 202612091000); // a day more: dropped
     journal.Add(keyOf(4), 20250301, 202503021200);
     journal.Add(keyOf(4, 1), 20250301, 202503021200);
-    journal.Merge();
+    journal.Prune();
     journal.Add(keyOf(4), 20250301, 202612091130); // imported again later
     journal.Add(keyOf(4), 20250301, 202501010000); // an older stamp never wins
-    journal.Merge();
+    journal.Prune();
 
     const std::string path = PathOf("601613-31926819.journal");
     std::string why;
@@ -244,26 +286,40 @@ TEST_F(JournalTest, ADamagedJournalIsToldFromAWholeOne)
     ImportJournal journal(key);
     ImportNew(journal, {Row("03/12/2026", "A", "1.00"), Row("04/12/2026", "B", "2.00")});
     const std::string whole = journal.Serialize();
+    const std::size_t firstEntry = 26 + 16 + 8 + 32;
+    ASSERT_EQ(whole.size(), firstEntry + 2 * 32 + 8);
     std::string flipped = whole;
-    flipped[whole.find('\n', 40) + 5] ^= 1; // a digit of the first entry
+    flipped[firstEntry + 5] ^= 1; // a bit of the first digest
+    // A date that is none, under a check that matches it.
+    std::string noDate = whole.substr(0, whole.size() - 8);
+    noDate[firstEntry + 20] = 0x7f;
+    const std::uint64_t check = SipHash64(SipKey{}, noDate.data(), noDate.size());
+    for (int i = 0; i < 8; ++i)
+        noDate.push_back(static_cast<char>(check >> (8 * i)));
+    std::string counted = whole;
+    counted[26 + 16] = 3; // three entries said, two there
     std::string random(400, '\0');
     for (std::size_t i = 0; i < random.size(); ++i)
         random[i] = static_cast<char>(i * 7919 % 251);
     const std::string cases[] = {
         "",
-        whole.substr(0, whole.size() - 1), // no final line end
-        whole.substr(0, whole.rfind("end ")),
+        whole.substr(0, whole.size() - 1),
+        whole.substr(0, firstEntry),
         whole.substr(0, whole.size() / 2),
         whole + "\n",
         flipped,
+        noDate,
+        counted,
         random,
+        "Quillfen import journal 2\n" + random,
         "Quillfen import journal 1\n" + random,
-        "Quillfen import journal 2\n" + whole.substr(26),
+        std::string(test::kVersion1Journal).substr(0, 150),
     };
     for (const std::string& text : cases) {
+        SCOPED_TRACE(&text - cases);
         ImportJournal read;
         std::string why;
-        EXPECT_FALSE(read.Parse(text, why)) << text;
+        EXPECT_FALSE(read.Parse(text, why));
         EXPECT_FALSE(why.empty());
         EXPECT_EQ(read.Size(), 0u);
     }
@@ -274,6 +330,50 @@ TEST_F(JournalTest, ADamagedJournalIsToldFromAWholeOne)
     EXPECT_EQ(LoadJournal(PathOf("cut.journal"), read, why), JournalState::Damaged);
     std::filesystem::create_directories(PathOf("folder.journal"));
     EXPECT_EQ(LoadJournal(PathOf("folder.journal"), read, why), JournalState::Unreadable);
+}
+
+TEST_F(JournalTest, LinesInAJournalOfTheEarlierFormatStayKnown)
+{
+    auto payee = [this](int n, const char* day) {
+        return Row(std::string(day) + "/12/2026", "PAYEE " + std::to_string(n), std::to_string(n) + ".00", "", "BAC");
+    };
+    const std::string path = PathOf("601613-31926819.journal");
+    std::ofstream(path, std::ios::binary) << test::kVersion1Journal;
+    ImportJournal journal;
+    std::string why;
+    ASSERT_EQ(LoadJournal(path, journal, why), JournalState::Read) << why;
+    ASSERT_TRUE(journal.HasLegacy());
+    EXPECT_EQ(journal.Size(), 3u);
+    ImportJournal again;
+    ASSERT_EQ(LoadJournal(path, again, why), JournalState::Read);
+    EXPECT_EQ(again.HashKey(), journal.HashKey()) << "the same new key at every reading";
+
+    // The three payments of the old journal and a new one.
+    const std::vector<std::string> rows = {payee(1, "02"), payee(2, "03"), payee(3, "04"), payee(4, "05")};
+    std::vector<LineKey> legacy;
+    const std::vector<LineKey> keys = Keys(rows, journal.HashKey(), &journal.LegacyHashKey(), &legacy);
+    ASSERT_EQ(legacy.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(journal.FindLegacy(legacy[static_cast<std::size_t>(i)]) != nullptr, i < 3) << i;
+        EXPECT_EQ(journal.Find(keys[static_cast<std::size_t>(i)]), nullptr) << i;
+    }
+    EXPECT_EQ(journal.FindLegacy(legacy[1])->imported, 202612010931);
+
+    // Written back in the new format, the old entries go along until they are
+    // two years older than the newest transaction.
+    journal.Add(keys[3], 20261205, 202612091000);
+    journal.Prune();
+    ASSERT_TRUE(SaveJournal(path, journal, why)) << why;
+    ImportJournal read;
+    ASSERT_EQ(LoadJournal(path, read, why), JournalState::Read) << why;
+    EXPECT_EQ(read.Serialize().compare(0, 26, "Quillfen import journal 2\n"), 0);
+    EXPECT_NE(read.Find(keys[3]), nullptr);
+    EXPECT_NE(read.FindLegacy(legacy[0]), nullptr);
+    read.Add(keys[0], 20281203, 202812031000);
+    read.Prune();
+    EXPECT_EQ(read.FindLegacy(legacy[0]), nullptr) << "2 December 2026: over two years before";
+    EXPECT_NE(read.FindLegacy(legacy[1]), nullptr);
+    EXPECT_EQ(read.Size(), 4u);
 }
 
 std::size_t FailingWrite(const void*, std::size_t size, std::FILE*) { return size / 2; }

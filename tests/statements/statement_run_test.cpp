@@ -21,6 +21,7 @@
 #include "objects/services.h"
 #include "platform/win32_services.h"
 #include "statements/import_journal.h"
+#include "tests/statements/version1_journal.h"
 #include "build_stamp.h"
 #include "quillfen_version.h"
 #include "tests/support/com_test.h"
@@ -1273,6 +1274,25 @@ TEST_F(JournalRunTest, EachTransactionReachesTheStatementOnce)
     ASSERT_EQ(g_boxes.size(), 2u);
     EXPECT_EQ(g_boxes[1].text, "Lines imported: 1\nLines passed over because they were imported before: 1\n\n"
                                "Lines skipped because they could not be read: 1\nLine 3: fewer than 14 fields");
+    g_boxes.clear();
+}
+
+TEST_F(JournalRunTest, AJournalOfTheEarlierFormatKeepsItsLines)
+{
+    std::filesystem::create_directories(g_appData + "\\Quillfen\\Imported");
+    std::ofstream(JournalPath(), std::ios::binary) << test::kVersion1Journal;
+    ImportRows(Rows(1, 4), {IDYES});
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text.compare(0, 59, "3 of the 4 lines of this file for the account were imported"), 0)
+        << g_boxes[0].text;
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_EQ(Lines()[0].amount, 4.0);
+    EXPECT_EQ(ReadWholeFile(JournalPath()).compare(0, 26, "Quillfen import journal 2\n"), 0);
+    g_boxes.clear();
+    ImportRows(Rows(1, 4), {IDYES});
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text.compare(0, 11, "All 4 lines"), 0) << g_boxes[0].text;
+    EXPECT_TRUE(Lines().empty());
     g_boxes.clear();
 }
 
