@@ -147,7 +147,7 @@ void JournalEntries::Index(std::size_t slots) const
     std::size_t size = 16;
     while (size < slots)
         size *= 2;
-    m_index.assign(size, 0);
+    m_index.Reset(size);
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         std::size_t slot = SlotOf(m_items[i].key, size - 1);
         while (m_index[slot])
@@ -174,7 +174,7 @@ const JournalEntry* JournalEntries::Find(const LineKey& key) const
 void JournalEntries::Add(const JournalEntry& entry)
 {
     if (const JournalEntry* known = Find(entry.key)) {
-        JournalEntry& e = m_items[static_cast<std::size_t>(known - m_items.data())];
+        JournalEntry& e = const_cast<JournalEntry&>(*known); // one of m_items
         e.imported = std::max(e.imported, entry.imported);
         return;
     }
@@ -190,28 +190,41 @@ void JournalEntries::Add(const JournalEntry& entry)
     m_index[slot] = static_cast<std::uint32_t>(m_items.size());
 }
 
+void ImportJournal::Settle()
+{
+    if (m_fresh.empty())
+        return;
+    BlockList<JournalEntry>& entries = m_entries.Change();
+    for (std::size_t i = 0; i < m_fresh.size(); ++i)
+        entries.push_back(m_fresh[i]);
+    m_fresh.clear();
+}
+
 void ImportJournal::Prune()
 {
     std::int32_t newest = 0;
-    for (const JournalEntries* list : {&m_entries, &m_legacy})
-        for (const JournalEntry& e : list->Items())
-            newest = std::max(newest, e.date);
+    const BlockList<JournalEntry>& fresh = m_fresh;
+    for (const BlockList<JournalEntry>* list : {&m_entries.Items(), &fresh, &m_legacy.Items()})
+        for (std::size_t i = 0; i < list->size(); ++i)
+            newest = std::max(newest, (*list)[i].date);
     // Two years before the newest transaction, as a YYYYMMDD number.
     static_assert(kKeptMonths % 12 == 0, "the cut-off is whole years before the newest date");
     const std::int32_t cutOff = newest - kKeptMonths / 12 * 10000;
     auto old = [cutOff](const JournalEntry& e) { return e.date < cutOff; };
     for (JournalEntries* list : {&m_entries, &m_legacy}) {
-        if (std::none_of(list->Items().begin(), list->Items().end(), old))
-            continue;
-        std::vector<JournalEntry>& items = list->Change();
-        items.erase(std::remove_if(items.begin(), items.end(), old), items.end());
+        bool any = false;
+        for (std::size_t i = 0; i < list->Items().size() && !any; ++i)
+            any = old(list->Items()[i]);
+        if (any)
+            list->Change().RemoveIf(old);
     }
+    m_fresh.RemoveIf(old);
 }
 
 bool ImportJournal::Write(const JournalSink& sink) const
 {
-    const std::vector<JournalEntry>& entries = m_entries.Items();
-    const std::vector<JournalEntry>& legacy = m_legacy.Items();
+    const BlockList<JournalEntry>& entries = m_entries.Items();
+    const BlockList<JournalEntry>& legacy = m_legacy.Items();
     SipHasher check(kCheckKey);
     auto put = [&](const char* data, std::size_t size) {
         check.Update(data, size);
@@ -220,7 +233,7 @@ bool ImportJournal::Write(const JournalSink& sink) const
     char header[kHeaderSize];
     std::memcpy(header, kMagic, kMagicSize);
     std::memcpy(header + kMagicSize, m_key.data(), m_key.size());
-    Put(header + kMagicSize + 16, entries.size(), 4);
+    Put(header + kMagicSize + 16, entries.size() + m_fresh.size(), 4);
     Put(header + kMagicSize + 20, legacy.size(), 4);
     if (legacy.empty())
         std::memset(header + kMagicSize + 24, 0, m_legacyKey.size());
@@ -229,7 +242,7 @@ bool ImportJournal::Write(const JournalSink& sink) const
     if (!put(header, sizeof header))
         return false;
     std::vector<char> chunk(kChunkEntries * kEntrySize);
-    for (const std::vector<JournalEntry>* list : {&entries, &legacy})
+    for (const BlockList<JournalEntry>* list : {&entries, &m_fresh, &legacy})
         for (std::size_t at = 0; at < list->size(); at += kChunkEntries) {
             const std::size_t n = std::min(kChunkEntries, list->size() - at);
             for (std::size_t i = 0; i < n; ++i)
@@ -290,9 +303,7 @@ bool ImportJournal::Read(const JournalSource& source, std::string& why)
     const std::uint64_t counts[2] = {Get(header + kMagicSize + 16, 4), Get(header + kMagicSize + 20, 4)};
     JournalEntries* lists[2] = {&read.m_entries, &read.m_legacy};
     for (int l = 0; l < 2; ++l) {
-        std::vector<JournalEntry>& items = lists[l]->Change();
-        // A damaged count reads to the end of the file, no further.
-        items.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(counts[l], 1u << 20)));
+        BlockList<JournalEntry>& items = lists[l]->Change();
         for (std::uint64_t left = counts[l]; left > 0;) {
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkEntries));
             if (ReadFully(source, chunk.data(), n * kEntrySize) != n * kEntrySize) {
@@ -406,7 +417,9 @@ bool ImportJournal::ReadVersion1(const JournalSource& source, std::string& why)
     std::memcpy(key.data(), derived.data(), key.size());
     *this = ImportJournal(key);
     m_legacyKey = legacyKey;
-    m_legacy.Change() = std::move(entries);
+    BlockList<JournalEntry>& legacy = m_legacy.Change();
+    for (const JournalEntry& e : entries)
+        legacy.push_back(e);
     return true;
 }
 
@@ -414,7 +427,7 @@ std::uint32_t OccurrenceCounter::Next(const std::array<std::uint8_t, 16>& digest
 {
     auto slotOf = [](const std::array<std::uint8_t, 16>& d, std::size_t mask) { return SlotOf(LineKey{d, 0}, mask); };
     if (2 * (m_seen.size() + 1) > m_table.size()) {
-        m_table.assign(std::max<std::size_t>(4096, 2 * m_table.size()), 0);
+        m_table.Reset(std::max<std::size_t>(4096, 2 * m_table.size()));
         const std::size_t mask = m_table.size() - 1;
         for (std::size_t i = 0; i < m_seen.size(); ++i) {
             std::size_t at = slotOf(m_seen[i].digest, mask);
@@ -440,40 +453,68 @@ LineIdentifier::LineIdentifier(const ImportJournal::Key& key, const ImportJourna
 {
 }
 
+namespace {
+
+// Whole pence of an amount; anything beyond that range by its bits.
+std::uint64_t Pence(double amount)
+{
+    const double scaled = (amount < 0 ? -amount : amount) * 100.0;
+    if (scaled < 1.8e19)
+        return static_cast<std::uint64_t>(scaled + 0.5);
+    std::uint64_t bits;
+    std::memcpy(&bits, &amount, sizeof bits);
+    return bits;
+}
+
+void AppendBytes(std::string& out, std::uint64_t value, int bytes)
+{
+    char b[8];
+    for (int i = 0; i < bytes; ++i, value >>= 8)
+        b[i] = static_cast<char>(value & 0xff);
+    out.append(b, static_cast<std::size_t>(bytes));
+}
+
+} // namespace
+
 LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* legacy)
 {
-    // The values that make the transaction, each after its length so that
-    // no two different lines give the same bytes.
-    m_buffer.clear();
-    auto add = [this](const char* text, std::size_t length) {
-        AppendNumber(m_buffer, length, 1);
-        m_buffer += ':';
-        m_buffer.append(text, length);
-    };
-    auto addText = [&](const CString& text) { add(text.c_str(), static_cast<std::size_t>(text.GetLength())); };
+    // The values that make the transaction, each text after its length so
+    // that no two different lines give the same bytes: the serial date, D or
+    // C, the amount in pence, the type and the five narratives.
     const bool debit = record.IsDebit() != 0;
     const double amount = debit ? record.Debit() : record.Credit();
+    const CString* const texts[] = {&record.Type(),       &record.Narrative1(), &record.Narrative2(),
+                                    &record.Narrative3(), &record.Narrative4(), &record.Narrative5()};
+    m_buffer.clear();
+    AppendBytes(m_buffer, static_cast<std::uint32_t>(static_cast<std::int32_t>(record.Date())), 4);
+    m_buffer += debit ? 'D' : 'C';
+    AppendBytes(m_buffer, Pence(amount), 8);
+    for (const CString* text : texts) {
+        AppendBytes(m_buffer, static_cast<std::uint32_t>(text->GetLength()), 4);
+        m_buffer.append(text->c_str(), static_cast<std::size_t>(text->GetLength()));
+    }
+    LineKey key;
+    key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
+    key.occurrence = m_seen.Next(key.digest);
+    if (!legacy || !m_hasLegacy)
+        return key;
+
+    // The same as the text form of the journal knew it.
+    m_buffer.clear();
     AppendNumber(m_buffer, static_cast<std::uint64_t>(JournalDate(record.Date())), 8);
     m_buffer += debit ? ":D:" : ":C:";
     AppendNumber(m_buffer, static_cast<std::uint64_t>(std::llabs(std::llround(amount * 100.0))), 1);
     m_buffer += ':';
-    addText(record.Type());
-    addText(record.Narrative1());
-    addText(record.Narrative2());
-    addText(record.Narrative3());
-    addText(record.Narrative4());
-    addText(record.Narrative5());
-
-    LineKey key;
-    key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
-    key.occurrence = m_seen.Next(key.digest);
-    if (legacy && m_hasLegacy) {
-        m_mac.Begin();
-        m_mac.Update(m_buffer.data(), m_buffer.size());
-        const Sha256Digest full = m_mac.Finish();
-        std::memcpy(legacy->digest.data(), full.data(), legacy->digest.size());
-        legacy->occurrence = m_seenLegacy.Next(legacy->digest);
+    for (const CString* text : texts) {
+        AppendNumber(m_buffer, static_cast<std::uint64_t>(text->GetLength()), 1);
+        m_buffer += ':';
+        m_buffer.append(text->c_str(), static_cast<std::size_t>(text->GetLength()));
     }
+    m_mac.Begin();
+    m_mac.Update(m_buffer.data(), m_buffer.size());
+    const Sha256Digest full = m_mac.Finish();
+    std::memcpy(legacy->digest.data(), full.data(), legacy->digest.size());
+    legacy->occurrence = m_seenLegacy.Next(legacy->digest);
     return key;
 }
 

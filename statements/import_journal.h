@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "statements/block_list.h"
 #include "statements/sha256.h"
 #include "statements/siphash.h"
 
@@ -66,10 +67,10 @@ struct JournalEntry {
 // A list of entries, each key once, with a hash index for lookups.
 class JournalEntries {
 public:
-    const std::vector<JournalEntry>& Items() const noexcept { return m_items; }
+    const BlockList<JournalEntry>& Items() const noexcept { return m_items; }
     // The list itself, for reading or pruning; the index is made again at
     // the next lookup.
-    std::vector<JournalEntry>& Change() noexcept
+    BlockList<JournalEntry>& Change() noexcept
     {
         m_index.clear();
         return m_items;
@@ -82,11 +83,11 @@ public:
 private:
     void Index(std::size_t slots) const;
 
-    std::vector<JournalEntry> m_items;
+    BlockList<JournalEntry> m_items;
     // Open addressing (position + 1, 0 for empty), at most half full: one
     // or two memory reads per line instead of a binary search's twenty
     // over a large journal. Made at the first lookup.
-    mutable std::vector<std::uint32_t> m_index;
+    mutable SlotTable m_index;
 };
 
 // Where a journal's bytes go, in pieces (false: not written), and where
@@ -112,14 +113,25 @@ public:
     // Entries carried over from a format 1 journal, and their key.
     bool HasLegacy() const noexcept { return !m_legacy.Items().empty(); }
     const LegacyKey& LegacyHashKey() const noexcept { return m_legacyKey; }
-    std::size_t Size() const noexcept { return m_entries.Items().size() + m_legacy.Items().size(); }
+    std::size_t Size() const noexcept
+    {
+        return m_entries.Items().size() + m_fresh.size() + m_legacy.Items().size();
+    }
 
     // The entry for key; null when unknown.
-    const JournalEntry* Find(const LineKey& key) const { return m_entries.Find(key); }
+    const JournalEntry* Find(const LineKey& key)
+    {
+        Settle();
+        return m_entries.Find(key);
+    }
     // The same among the legacy entries, for a line's format 1 key.
     const JournalEntry* FindLegacy(const LineKey& key) const { return m_legacy.Find(key); }
     // Remembers a line; a line already known keeps the later import time.
     void Add(const LineKey& key, std::int32_t date, std::int64_t imported) { m_entries.Add({key, date, imported}); }
+    // Remembers a line that Find did not know, without a lookup: the import
+    // adds each new line once, and looks nothing up between its first
+    // AddNew and writing the journal. (The next Find takes them in.)
+    void AddNew(const LineKey& key, std::int32_t date, std::int64_t imported) { m_fresh.push_back({key, date, imported}); }
     // Forgets transactions older than kKeptMonths before the newest one.
     void Prune();
 
@@ -135,10 +147,13 @@ public:
 
 private:
     bool ReadVersion1(const JournalSource& source, std::string& why);
+    // Takes the lines of AddNew into the indexed entries.
+    void Settle();
 
     Key m_key;
     LegacyKey m_legacyKey{};
     JournalEntries m_entries, m_legacy;
+    BlockList<JournalEntry> m_fresh; // written after m_entries
 };
 
 // How many lines with a digest came before, in one file. Small, since every
@@ -154,8 +169,8 @@ private:
         std::array<std::uint8_t, 16> digest;
         std::uint32_t count;
     };
-    std::vector<Seen> m_seen;
-    std::vector<std::uint32_t> m_table; // position in m_seen + 1; 0 for empty
+    BlockList<Seen> m_seen;
+    SlotTable m_table; // position in m_seen + 1; 0 for empty
 };
 
 // Computes the keys of a file's lines in file order.

@@ -9,10 +9,16 @@ inline std::uint64_t Rotl(std::uint64_t x, int n) { return (x << n) | (x >> (64 
 
 inline std::uint64_t Load64(const std::uint8_t* p)
 {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+#else
     std::uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
         v = v << 8 | p[i];
     return v;
+#endif
 }
 
 inline void Store64(std::uint8_t* p, std::uint64_t v)

@@ -102,11 +102,16 @@ LineKey StatementJournal::Check(const CTransactionRecord& record, bool& known)
     return key;
 }
 
-void StatementJournal::Imported(const LineKey& key, double date)
+void StatementJournal::Imported(const LineKey& key, double date, bool known)
 {
     if (!m_on)
         return;
-    m_journal.Add(key, JournalDate(date), m_now);
+    // A line known before may be known only by its digest of a journal of
+    // the text form: Add finds out.
+    if (known)
+        m_journal.Add(key, JournalDate(date), m_now);
+    else
+        m_journal.AddNew(key, JournalDate(date), m_now);
     ++m_noted;
 }
 

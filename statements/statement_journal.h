@@ -24,8 +24,8 @@ public:
     // The key of one of the account's lines, in file order; known is true
     // when the journal has it (counted in the report with its import time).
     LineKey Check(const CTransactionRecord& record, bool& known);
-    // Notes a line that reached the statement.
-    void Imported(const LineKey& key, double date);
+    // Notes a line that reached the statement; known as Check said.
+    void Imported(const LineKey& key, double date, bool known);
     // Writes the journal when lines were noted; a failure goes into the report.
     void Save();
 

@@ -10,6 +10,7 @@
 #include "com/host_components.h"
 #include "platform/win32_services.h"
 #include "resources/resource.h"
+#include "statements/block_list.h"
 #include "statements/statement_journal.h"
 #include "statements/statement_reader.h"
 #include "statements/statement_run_log.h"
@@ -88,22 +89,26 @@ void RememberAccount(StatementImportReport& report, const StatementAccount& acco
 }
 
 // A BSTR from the narrow text of a statement: UTF-8 when the file said so,
-// ANSI otherwise. A failed allocation ends the run as an unexpected failure.
-Bstr MakeBstr(const CString& text, bool utf8 = false)
+// ANSI otherwise. Plain ASCII, nearly every bank text, is widened here; the
+// rest is converted by the system straight into the BSTR. A failed
+// allocation ends the run as an unexpected failure.
+Bstr MakeBstr(const char* text, std::size_t size, bool utf8 = false)
 {
-    if (utf8) {
-        const int length = text.GetLength();
-        const int wide = length ? MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0) : 0;
-        Bstr b = Bstr::Attach(SysAllocStringLen(nullptr, static_cast<UINT>(wide)));
-        if (!b.Get())
-            RaiseBstrFailure();
-        if (wide)
-            MultiByteToWideChar(CP_UTF8, 0, text, length, b.Get(), wide);
-        return b;
-    }
-    Bstr b = Bstr::Attach(text.AllocSysString());
+    const int length = static_cast<int>(size);
+    bool ascii = true;
+    for (std::size_t i = 0; i < size && ascii; ++i)
+        ascii = static_cast<unsigned char>(text[i]) < 0x80;
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const int wide = ascii ? length : length ? MultiByteToWideChar(codePage, 0, text, length, nullptr, 0) : 0;
+    Bstr b = Bstr::Attach(SysAllocStringLen(nullptr, static_cast<UINT>(wide > 0 ? wide : 0)));
     if (!b.Get())
         RaiseBstrFailure();
+    if (ascii) {
+        for (int i = 0; i < length; ++i)
+            b.Get()[i] = static_cast<OLECHAR>(text[i]);
+    } else if (wide > 0) {
+        MultiByteToWideChar(codePage, 0, text, length, b.Get(), wide);
+    }
     return b;
 }
 
@@ -235,33 +240,62 @@ void Notify(const StatementImportReport& report)
 // The type compared with "CHQ" as the host's own comparison does. A type of
 // ASCII letters and digits alone is equal only when it is the same bytes, so
 // the locale's comparison is asked only about any other text.
-bool IsChequeType(const CString& narrow, BSTR type, BSTR cheque)
+bool IsChequeType(const char* narrow, std::size_t size, BSTR type, BSTR cheque)
 {
     bool plain = true;
-    for (const char* c = narrow; *c && plain; ++c)
-        plain = (*c >= '0' && *c <= '9') || (*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z');
+    for (std::size_t i = 0; i < size && plain; ++i) {
+        const char c = narrow[i];
+        plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    }
     if (plain)
-        return narrow == "CHQ";
+        return size == 3 && std::memcmp(narrow, "CHQ", 3) == 0;
     return VarBstrCmp(type, cheque, LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
 }
 
-// One of the account's lines, read and waiting to be added: the whole file
-// is read before the statement is touched, so that the user can be asked
-// about lines imported before.
-struct PendingLine {
-    double date = 0;
-    bool debit = false;
-    double amount = 0;
-    CString type, narrative1, narrative;
-    LineKey key;
-    bool known = false; // imported before
+// The account's lines, read and waiting to be added: the whole file is
+// read before the statement is touched, so that the user can be asked about
+// lines imported before. Lines and their texts are kept in blocks, so that a
+// line costs no allocation of its own and nothing is copied as they grow.
+class PendingLines {
+public:
+    struct Text {
+        const char* text = "";
+        std::size_t size = 0;
+    };
+    struct Line {
+        double date = 0;
+        double amount = 0;
+        bool debit = false;
+        bool known = false; // imported before
+        Text type, narrative1, narrative;
+        LineKey key;
+    };
 
-    explicit PendingLine(CTransactionRecord& record)
-        : date(record.Date()), debit(record.IsDebit() != 0), amount(debit ? record.Debit() : record.Credit()),
-          type(record.Type()), narrative1(record.Narrative1()), narrative(record.GetNarrative())
+    Line& Add(CTransactionRecord& record)
     {
+        Line line;
+        line.date = record.Date();
+        line.debit = record.IsDebit() != 0;
+        line.amount = line.debit ? record.Debit() : record.Credit();
+        line.type = Keep(record.Type());
+        line.narrative1 = Keep(record.Narrative1());
+        line.narrative = Keep(record.GetNarrative());
+        return m_lines.push_back(line);
     }
+    std::size_t Size() const noexcept { return m_lines.size(); }
+    const Line& operator[](std::size_t i) const noexcept { return m_lines[i]; }
+
+private:
+    Text Keep(const CString& text)
+    {
+        const std::size_t size = static_cast<std::size_t>(text.GetLength());
+        return {m_texts.Keep(text.c_str(), size), size};
+    }
+
+    BlockList<Line> m_lines;
+    TextArena m_texts;
 };
+using PendingLine = PendingLines::Line;
 
 // Adds one line to the statement as its next line. E_POINTER when the
 // host hands out no line object.
@@ -284,17 +318,20 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
     line->put_Date(record.date);
     line->put_TransactionType(record.debit ? 0 : 1);
     line->put_Amount(record.amount);
-    Bstr description = MakeBstr(record.narrative, utf8);
+    const char* narrative = record.narrative.text;
+    Bstr description = MakeBstr(narrative, record.narrative.size, utf8);
     line->put_Description(description.Get());
 
-    Bstr type = MakeBstr(record.type, utf8);
-    if (IsChequeType(record.type, type.Get(), kCheque.Get())) {
-        Bstr reference = MakeBstr(record.narrative1, utf8);
+    const char* type = record.type.text;
+    Bstr typeText = MakeBstr(type, record.type.size, utf8);
+    if (IsChequeType(type, record.type.size, typeText.Get(), kCheque.Get())) {
+        Bstr reference = MakeBstr(record.narrative1.text, record.narrative1.size, utf8);
         line->put_Reference(reference.Get());
-        Bstr cheque = MakeBstr(CString("CHQ ") + record.narrative, utf8);
-        line->put_Description(cheque.Get());
+        const std::string cheque = "CHQ " + std::string(narrative, record.narrative.size);
+        Bstr chequeDescription = MakeBstr(cheque.data(), cheque.size(), utf8);
+        line->put_Description(chequeDescription.Get());
     } else {
-        line->put_Reference(type.Get());
+        line->put_Reference(typeText.Get());
     }
     return S_OK;
 }
@@ -495,7 +532,7 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     // lines wait until the user has said what to do with those imported
     // before.
     StatementJournal journal(report);
-    std::vector<PendingLine> pending;
+    PendingLines pending;
     CTransactionRecord record;
     for (;;) {
         const CRBSTransactionFile::Line line = file.ReadNext(record);
@@ -514,8 +551,8 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         RememberAccount(report, lineAccount);
         if (!SameAccount(lineAccount, report.hostAccount))
             continue;
-        pending.emplace_back(record);
-        pending.back().key = journal.Check(record, pending.back().known);
+        PendingLine& added = pending.Add(record);
+        added.key = journal.Check(record, added.known);
     }
     file.Close();
 
@@ -530,7 +567,8 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     }
 
     clearStatement();
-    for (const PendingLine& line : pending) {
+    for (std::size_t i = 0; i < pending.Size(); ++i) {
+        const PendingLine& line = pending[i];
         if (line.known && repeat == Repeat::NewOnly) {
             ++report.passedOver;
             continue;
@@ -540,7 +578,7 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
             --report.imported; // that line never reached the statement
             return hr;
         }
-        journal.Imported(line.key, line.date);
+        journal.Imported(line.key, line.date, line.known);
     }
     journal.Save();
     Notify(report);

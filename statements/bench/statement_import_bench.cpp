@@ -2,8 +2,8 @@
 // 100,000-line statement in the 18-column layout (quoted fields, CR LF, as
 // the bank exports it), every line the host's account, and has the
 // statement service of Quillfen.dll import it through COM into the host's
-// statement, a few times over: once without the journal of imported lines
-// (RememberImports=Off) and once with a journal that already holds 100,000
+// statement, a few times over, in turn without the journal of imported
+// lines (RememberImports=Off) and with a journal that already holds 100,000
 // other lines of the account, which the import then grows to 200,000.
 // Prints each pass, the best and the median of both, and what the journal
 // adds. It registers nothing: run it in a prefix where both servers are
@@ -58,35 +58,45 @@ struct Figures {
     double best = 0, median = 0;
 };
 
-// Imports path kPasses times; before each pass, when older is given, the
-// journal is started afresh from an import of older (not timed).
-int Run(const std::string& path, const std::string* older, Figures& figures)
+Figures Summary(std::vector<double> seconds)
 {
-    ComPtr<ICorvaneHostControl> host;
-    HRESULT hr = CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
-                                  host.PutVoid());
-    if (FAILED(hr))
-        return Fail("CorvaneHost.dll is not registered in this prefix: run the Wine tests once", hr);
-    ComPtr<ICorvaneBankStatementService> service;
-    hr = CoCreateInstance(CLSID_BankStatementService, nullptr, CLSCTX_INPROC_SERVER,
-                          IID_ICorvaneBankStatementService, service.PutVoid());
-    if (FAILED(hr))
-        return Fail("Quillfen.dll is not registered in this prefix: run the Wine tests once", hr);
+    std::sort(seconds.begin(), seconds.end());
+    return {seconds.front(), seconds[seconds.size() / 2]};
+}
 
-    host->Reset();
-    Bstr sortCode(L"60-12-34"), accountNumber(L"12345678");
-    ComPtr<ICorvaneBankRecord> bank;
-    if (FAILED(hr = host->NewBankRecord(sortCode.Get(), accountNumber.Get(), bank.Put())))
-        return Fail("no bank record", hr);
-    auto import = [&](const std::string& file, double* seconds) {
+// The host's bank record and the statement service, made once.
+class Importer {
+public:
+    HRESULT Start()
+    {
+        HRESULT hr = CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
+                                      m_host.PutVoid());
+        if (FAILED(hr))
+            return Fail("CorvaneHost.dll is not registered in this prefix: run the Wine tests once", hr), hr;
+        hr = CoCreateInstance(CLSID_BankStatementService, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_ICorvaneBankStatementService, m_service.PutVoid());
+        if (FAILED(hr))
+            return Fail("Quillfen.dll is not registered in this prefix: run the Wine tests once", hr), hr;
+        m_host->Reset();
+        Bstr sortCode(L"60-12-34"), accountNumber(L"12345678");
+        if (FAILED(hr = m_host->NewBankRecord(sortCode.Get(), accountNumber.Get(), m_bank.Put())))
+            return Fail("no bank record", hr), hr;
+        return S_OK;
+    }
+
+    // Imports file into a new statement; seconds, when given, receives how
+    // long the import took.
+    int Import(const std::string& file, double* seconds)
+    {
         const std::wstring wide(file.begin(), file.end());
         Bstr choice(wide.c_str());
-        host->SetStatementChoice(choice.Get(), 0);
+        m_host->SetStatementChoice(choice.Get(), 0);
         ComPtr<ICorvaneBankStatement> statement;
-        if (FAILED(hr = host->NewStatement(statement.Put())))
+        HRESULT hr = m_host->NewStatement(statement.Put());
+        if (FAILED(hr))
             return Fail("no statement", hr);
         const auto start = std::chrono::steady_clock::now();
-        hr = service->ImportStatement(bank.Get(), statement.Get());
+        hr = m_service->ImportStatement(m_bank.Get(), statement.Get());
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         long count = 0;
         statement->get_Count(&count);
@@ -99,23 +109,39 @@ int Run(const std::string& path, const std::string* older, Figures& figures)
         if (seconds)
             *seconds = elapsed.count();
         return 0;
-    };
-
-    std::vector<double> seconds;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        DeleteFileA(kJournal.c_str());
-        if (older && import(*older, nullptr))
-            return 1;
-        double elapsed = 0;
-        if (import(path, &elapsed))
-            return 1;
-        seconds.push_back(elapsed);
-        std::printf("  pass %d: %.3f s\n", pass + 1, elapsed);
     }
-    DeleteFileA(kJournal.c_str());
-    std::sort(seconds.begin(), seconds.end());
-    figures.best = seconds.front();
-    figures.median = seconds[seconds.size() / 2];
+
+private:
+    ComPtr<ICorvaneHostControl> m_host;
+    ComPtr<ICorvaneBankStatementService> m_service;
+    ComPtr<ICorvaneBankRecord> m_bank;
+};
+
+// Imports path kPasses times without a journal and as often with one that
+// an import of older has just started afresh (not timed), in turn, so that
+// whatever else the machine does falls on both alike.
+int Run(const std::string& path, const std::string& older, Figures& without, Figures& with)
+{
+    Importer importer;
+    if (FAILED(importer.Start()))
+        return 1;
+    std::vector<double> off, on;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        double a = 0, b = 0;
+        RememberImports(false);
+        DeleteFileA(kJournal.c_str());
+        if (importer.Import(path, &a))
+            return 1;
+        RememberImports(true);
+        if (importer.Import(older, nullptr) || importer.Import(path, &b))
+            return 1;
+        DeleteFileA(kJournal.c_str());
+        off.push_back(a);
+        on.push_back(b);
+        std::printf("  pass %d: %.3f s without, %.3f s with a journal\n", pass + 1, a, b);
+    }
+    without = Summary(off);
+    with = Summary(on);
     return 0;
 }
 
@@ -164,14 +190,9 @@ int main()
     if (FAILED(CoInitialize(nullptr)))
         return 1;
     Figures without, with;
-    std::printf("without a journal (RememberImports=Off):\n");
-    RememberImports(false);
-    int rc = Run(path, nullptr, without);
+    std::printf("without a journal (RememberImports=Off), and with a journal of %ld entries:\n", kLines);
+    const int rc = Run(path, older, without, with);
     RememberImports(true);
-    if (rc == 0) {
-        std::printf("with a journal of %ld entries:\n", kLines);
-        rc = Run(path, &older, with);
-    }
     CoUninitialize();
     DeleteFileA(path.c_str());
     DeleteFileA(older.c_str());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -163,7 +164,7 @@ protected:
         long added = 0;
         for (const LineKey& k : Keys(rows, journal.HashKey()))
             if (!journal.Find(k)) {
-                journal.Add(k, 20261201, when);
+                journal.AddNew(k, 20261201, when);
                 ++added;
             }
         journal.Prune();
@@ -374,6 +375,60 @@ TEST_F(JournalTest, LinesInAJournalOfTheEarlierFormatStayKnown)
     EXPECT_EQ(read.FindLegacy(legacy[0]), nullptr) << "2 December 2026: over two years before";
     EXPECT_NE(read.FindLegacy(legacy[1]), nullptr);
     EXPECT_EQ(read.Size(), 4u);
+}
+
+TEST(BlockListTest, ElementsStayPutAcrossBlocks)
+{
+    BlockList<std::uint64_t> list;
+    const std::size_t n = 3 * BlockList<std::uint64_t>::kPerBlock + 5;
+    const std::uint64_t* first = &list.push_back(0);
+    for (std::size_t i = 1; i < n; ++i)
+        list.push_back(i);
+    EXPECT_EQ(&list[0], first) << "an element never moves";
+    EXPECT_EQ(list.RemoveIf([](std::uint64_t v) { return v % 3 == 0; }), (n + 2) / 3);
+    ASSERT_EQ(list.size(), n - (n + 2) / 3);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        ASSERT_EQ(list[i], i / 2 * 3 + 1 + i % 2) << i;
+
+    SlotTable slots;
+    slots.Reset(1 << 16); // four pages
+    slots[0] = 1;
+    slots[(1 << 16) - 1] = 2;
+    slots[1 << 14] = 3;
+    EXPECT_EQ(slots[0] + slots[(1 << 16) - 1] + slots[1 << 14] + slots[(1 << 14) - 1], 6u);
+
+    TextArena texts;
+    const std::string big(100000, 'x');
+    const char* a = texts.Keep("abc", 3);
+    const char* b = texts.Keep(big.data(), big.size());
+    const char* c = texts.Keep("de", 2);
+    EXPECT_EQ(std::string(a, 3) + std::string(b, big.size()) + std::string(c, 2), "abc" + big + "de");
+}
+
+TEST_F(JournalTest, ALargeJournalRoundTrips)
+{
+    // More entries than a block holds, some added new and some again.
+    ImportJournal journal(key);
+    auto keyOf = [](std::uint32_t n) {
+        LineKey k;
+        std::memcpy(k.digest.data(), &n, sizeof n);
+        k.digest[15] = 1;
+        return k;
+    };
+    for (std::uint32_t n = 0; n < 5000; ++n)
+        journal.Add(keyOf(n), 20261201, 202612010900);
+    for (std::uint32_t n = 5000; n < 9000; ++n)
+        journal.AddNew(keyOf(n), 20261202, 202612020900);
+    journal.Add(keyOf(7), 20261201, 202612030900);
+    journal.Prune();
+    ImportJournal read;
+    std::string why;
+    ASSERT_TRUE(read.Parse(journal.Serialize(), why)) << why;
+    ASSERT_EQ(read.Size(), 9000u);
+    for (std::uint32_t n = 0; n < 9000; ++n)
+        ASSERT_NE(read.Find(keyOf(n)), nullptr) << n;
+    EXPECT_EQ(read.Find(keyOf(7))->imported, 202612030900);
+    EXPECT_EQ(read.Find(keyOf(9000)), nullptr);
 }
 
 std::size_t FailingWrite(const void*, std::size_t size, std::FILE*) { return size / 2; }

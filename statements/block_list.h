@@ -1,0 +1,122 @@
+// Lists that grow in blocks of about 64 KB instead of one array: nothing is
+// copied as they grow, an element never moves, and every block is small
+// enough for the heap to hand out again to the next import. Fresh memory is
+// what a large import pays for most (each page is faulted in on first use),
+// and a doubling array touches twice what it keeps.
+#pragma once
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace qf {
+
+template <class T>
+class BlockList {
+public:
+    static constexpr std::size_t kPerBlock = sizeof(T) >= 65536 ? 1 : 65536 / sizeof(T);
+
+    std::size_t size() const noexcept { return m_size; }
+    bool empty() const noexcept { return m_size == 0; }
+    T& operator[](std::size_t i) noexcept { return m_blocks[i / kPerBlock][i % kPerBlock]; }
+    const T& operator[](std::size_t i) const noexcept { return m_blocks[i / kPerBlock][i % kPerBlock]; }
+
+    T& push_back(const T& value)
+    {
+        if (m_size == m_blocks.size() * kPerBlock)
+            m_blocks.emplace_back(new T[kPerBlock]);
+        T& slot = (*this)[m_size];
+        slot = value;
+        ++m_size;
+        return slot;
+    }
+
+    // Removes the elements pred holds for, keeping the order of the rest;
+    // returns how many went.
+    template <class Pred>
+    std::size_t RemoveIf(Pred pred)
+    {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < m_size; ++i)
+            if (!pred((*this)[i])) {
+                if (kept != i)
+                    (*this)[kept] = (*this)[i];
+                ++kept;
+            }
+        const std::size_t removed = m_size - kept;
+        m_size = kept;
+        return removed;
+    }
+    // Empty, keeping its blocks for what comes next.
+    void clear() noexcept { m_size = 0; }
+
+private:
+    std::vector<std::unique_ptr<T[]>> m_blocks;
+    std::size_t m_size = 0;
+};
+
+// A hash table's slots: 32-bit numbers, all zero after Reset, in pages of
+// 64 KB for the same reason.
+class SlotTable {
+public:
+    std::size_t size() const noexcept { return m_size; }
+    bool empty() const noexcept { return m_size == 0; }
+    // slots zero slots; a power of two.
+    void Reset(std::size_t slots)
+    {
+        m_pages.clear();
+        m_size = slots;
+        m_shift = 0;
+        const std::size_t perPage = slots < kPerPage ? slots : kPerPage;
+        while ((std::size_t(1) << m_shift) < perPage)
+            ++m_shift;
+        for (std::size_t at = 0; at < slots; at += perPage)
+            m_pages.emplace_back(new std::uint32_t[perPage]());
+    }
+    void clear() noexcept
+    {
+        m_pages.clear();
+        m_size = 0;
+    }
+    std::uint32_t& operator[](std::size_t i) noexcept
+    {
+        return m_pages[i >> m_shift][i & ((std::size_t(1) << m_shift) - 1)];
+    }
+
+private:
+    static constexpr std::size_t kPerPage = 65536 / sizeof(std::uint32_t);
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_pages;
+    std::size_t m_size = 0;
+    unsigned m_shift = 0;
+};
+
+// Texts kept side by side in blocks; a kept text never moves.
+class TextArena {
+public:
+    // A copy of size bytes of text.
+    const char* Keep(const char* text, std::size_t size)
+    {
+        if (size > m_left) {
+            const std::size_t block = std::max<std::size_t>(kBlock, size);
+            m_blocks.emplace_back(new char[block]);
+            m_next = m_blocks.back().get();
+            m_left = block;
+        }
+        char* kept = m_next;
+        if (size)
+            std::memcpy(kept, text, size);
+        m_next += size;
+        m_left -= size;
+        return kept;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 65536 - 64;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_next = nullptr;
+    std::size_t m_left = 0;
+};
+
+} // namespace qf
