@@ -297,9 +297,18 @@ private:
 };
 using PendingLine = PendingLines::Line;
 
+// The type of the line before, as text, as a BSTR and whether it is a
+// cheque: the lines of a statement share a handful of types.
+struct LastType {
+    std::string text;
+    Bstr wide;
+    bool cheque = false;
+};
+
 // Adds one line to the statement as its next line. E_POINTER when the
 // host hands out no line object.
-HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record, long lineNumber, bool utf8)
+HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record, long lineNumber, bool utf8,
+                     LastType& last)
 {
     static const Bstr kCheque(L"CHQ");
     ComPtr<ICorvaneStatementLine> line;
@@ -323,15 +332,19 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
     line->put_Description(description.Get());
 
     const char* type = record.type.text;
-    Bstr typeText = MakeBstr(type, record.type.size, utf8);
-    if (IsChequeType(type, record.type.size, typeText.Get(), kCheque.Get())) {
+    if (!last.wide.Get() || last.text.compare(0, std::string::npos, type, record.type.size) != 0) {
+        last.text.assign(type, record.type.size);
+        last.wide = MakeBstr(type, record.type.size, utf8);
+        last.cheque = IsChequeType(type, record.type.size, last.wide.Get(), kCheque.Get());
+    }
+    if (last.cheque) {
         Bstr reference = MakeBstr(record.narrative1.text, record.narrative1.size, utf8);
         line->put_Reference(reference.Get());
         const std::string cheque = "CHQ " + std::string(narrative, record.narrative.size);
         Bstr chequeDescription = MakeBstr(cheque.data(), cheque.size(), utf8);
         line->put_Description(chequeDescription.Get());
     } else {
-        line->put_Reference(typeText.Get());
+        line->put_Reference(last.wide.Get());
     }
     return S_OK;
 }
@@ -567,13 +580,14 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     }
 
     clearStatement();
+    LastType lastType;
     for (std::size_t i = 0; i < pending.Size(); ++i) {
         const PendingLine& line = pending[i];
         if (line.known && repeat == Repeat::NewOnly) {
             ++report.passedOver;
             continue;
         }
-        const HRESULT hr = ImportRecord(statement, line, ++report.imported, report.utf8);
+        const HRESULT hr = ImportRecord(statement, line, ++report.imported, report.utf8, lastType);
         if (FAILED(hr)) {
             --report.imported; // that line never reached the statement
             return hr;

@@ -576,6 +576,27 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
         EXPECT_EQ(lines[0].reference, c.reference);
         EXPECT_EQ(lines[0].description, c.description);
     }
+
+    // All of them in one file: each line's type decides for that line alone.
+    host->Reset();
+    std::vector<std::string> rows;
+    for (const Case& c : cases) {
+        Txn t;
+        t.type = c.type;
+        t.narrative1 = c.narrative1;
+        t.narrative2 = c.narrative2;
+        t.debit = c.debit;
+        t.credit = c.credit;
+        rows.push_back(Row18(t));
+    }
+    Choose(Write("amounts.csv", Statement(kHeader18, rows)));
+    ASSERT_EQ(ImportForHostAccount(), S_OK);
+    const std::vector<Imported> lines = Lines();
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].reference, cases[i].reference) << i;
+        EXPECT_EQ(lines[i].description, cases[i].description) << i;
+    }
 }
 
 TEST_F(StatementRunTest, BlankAndUnreadableLinesAreSkippedAndNamed)
