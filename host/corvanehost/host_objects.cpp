@@ -127,12 +127,21 @@ StatementLine::~StatementLine() { VariantClear(&m_lineNumber); }
 
 HRESULT StatementLine::GetText(const wchar_t* member, int index, BSTR* value)
 try {
-    return GetTextField(member, m_text[index], value);
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    if (!value)
+        return E_POINTER;
+    const LineText& text = m_text[index];
+    *value = SysAllocStringLen(text.data(), text.size());
+    return *value ? S_OK : E_OUTOFMEMORY;
 } catch (...) { return ContainedFailure(); }
 
 HRESULT StatementLine::PutText(const wchar_t* member, int index, BSTR value)
 try {
-    return PutTextField(member, m_text[index], value);
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    m_text[index].Assign(value, value ? SysStringLen(value) : 0);
+    return S_OK;
 } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_Index(long* value) try { return GetField<long>(L"get_Index", m_index, value); } catch (...) { return ContainedFailure(); }
