@@ -132,8 +132,11 @@ try {
     if (!value)
         return E_POINTER;
     const LineText& text = m_text[index];
-    *value = SysAllocStringLen(text.data(), text.size());
-    return *value ? S_OK : E_OUTOFMEMORY;
+    *value = SysAllocStringLen(nullptr, text.size());
+    if (!*value)
+        return E_OUTOFMEMORY;
+    text.CopyTo(*value);
+    return S_OK;
 } catch (...) { return ContainedFailure(); }
 
 HRESULT StatementLine::PutText(const wchar_t* member, int index, BSTR value)

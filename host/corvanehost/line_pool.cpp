@@ -125,14 +125,38 @@ void LineText::Assign(const wchar_t* text, std::uint32_t length)
 {
     std::uint32_t* piece = nullptr;
     if (length) {
-        if (length > (SIZE_MAX / 2 - sizeof(std::uint32_t)) / sizeof(wchar_t))
+        if (length > kLength || length > (SIZE_MAX / 2 - sizeof(std::uint32_t)) / sizeof(wchar_t))
             throw std::bad_alloc();
-        piece = static_cast<std::uint32_t*>(line_pool::Allocate(sizeof(std::uint32_t) + length * sizeof(wchar_t)));
-        *piece = length;
-        std::memcpy(piece + 1, text, length * sizeof(wchar_t));
+        bool narrow = true;
+        for (std::uint32_t i = 0; i < length && narrow; ++i)
+            narrow = static_cast<std::uint32_t>(text[i]) < 0x100;
+        const std::size_t width = narrow ? 1 : sizeof(wchar_t);
+        piece = static_cast<std::uint32_t*>(line_pool::Allocate(sizeof(std::uint32_t) + length * width));
+        *piece = length | (narrow ? kNarrow : 0);
+        if (narrow) {
+            unsigned char* bytes = reinterpret_cast<unsigned char*>(piece + 1);
+            for (std::uint32_t i = 0; i < length; ++i)
+                bytes[i] = static_cast<unsigned char>(text[i]);
+        } else {
+            std::memcpy(piece + 1, text, length * sizeof(wchar_t));
+        }
     }
     line_pool::Free(m_piece);
     m_piece = piece;
+}
+
+void LineText::CopyTo(wchar_t* out) const
+{
+    const std::uint32_t length = size();
+    if (!length)
+        return;
+    if (*m_piece & kNarrow) {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_piece + 1);
+        for (std::uint32_t i = 0; i < length; ++i)
+            out[i] = bytes[i];
+    } else {
+        std::memcpy(out, m_piece + 1, length * sizeof(wchar_t));
+    }
 }
 
 } // namespace corvane

@@ -21,8 +21,9 @@ void Free(void* piece) noexcept;
 long Blocks() noexcept;
 } // namespace line_pool
 
-// A text of a statement line in the pool: null when empty. Replacing it
-// frees the old piece only once the new one is made.
+// A text of a statement line in the pool: null when empty. A text whose
+// characters are all below U+0100 (most are) is kept a byte a character.
+// Replacing it frees the old piece only once the new one is made.
 class LineText {
 public:
     LineText() = default;
@@ -33,11 +34,14 @@ public:
     // length characters from text (embedded nulls included); text may be
     // null when length is 0. Throws std::bad_alloc, leaving the text as it was.
     void Assign(const wchar_t* text, std::uint32_t length);
-    const wchar_t* data() const { return m_piece ? reinterpret_cast<const wchar_t*>(m_piece + 1) : L""; }
-    std::uint32_t size() const { return m_piece ? *m_piece : 0; }
+    std::uint32_t size() const { return m_piece ? *m_piece & kLength : 0; }
+    // Writes the size() characters to out.
+    void CopyTo(wchar_t* out) const;
 
 private:
-    std::uint32_t* m_piece = nullptr; // the length, then the characters
+    static constexpr std::uint32_t kNarrow = 0x80000000u;
+    static constexpr std::uint32_t kLength = 0x7FFFFFFFu;
+    std::uint32_t* m_piece = nullptr; // the length (and kNarrow), then the characters
 };
 
 } // namespace corvane

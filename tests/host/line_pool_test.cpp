@@ -12,15 +12,20 @@
 using namespace corvane;
 
 namespace {
-std::wstring TextOf(const LineText& t) { return std::wstring(t.data(), t.size()); }
+std::wstring TextOf(const LineText& t)
+{
+    std::wstring text(t.size(), L'?');
+    t.CopyTo(&text[0]);
+    return text;
+}
 } // namespace
 
 TEST(LinePoolTest, BlocksGoBackWhenTheirLastPieceIsFreed)
 {
     const long before = line_pool::Blocks();
     {
-        // Twenty thousand lines' texts fill several blocks.
-        std::vector<LineText> texts(20000);
+        // Sixty thousand lines' texts fill several blocks.
+        std::vector<LineText> texts(60000);
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const std::wstring t = L"INVOICE " + std::to_wstring(i) + L" SUPPLIER LTD";
             texts[i].Assign(t.data(), static_cast<std::uint32_t>(t.size()));
@@ -46,11 +51,15 @@ TEST(LinePoolTest, BlocksGoBackWhenTheirLastPieceIsFreed)
     EXPECT_LE(line_pool::Blocks(), before + 1);
 }
 
-TEST(LinePoolTest, TextsKeepEmbeddedNulsAndThreadsShareThePool)
+TEST(LinePoolTest, TextsKeepEveryCharacterAndThreadsShareThePool)
 {
-    LineText t;
-    t.Assign(L"a\0b", 3);
-    EXPECT_EQ(TextOf(t), std::wstring(L"a\0b", 3));
+    // Texts below U+0100 are kept a byte a character; any other keeps them wide.
+    for (const std::wstring& text : {std::wstring(L"a\0b", 3), std::wstring(L"Caf\u00e9 \u00a312.50 \u00ff"),
+                                     std::wstring(L"\u20ac 5 Caf\u00e9"), std::wstring(L"x\u0100"), std::wstring()}) {
+        LineText t;
+        t.Assign(text.data(), static_cast<std::uint32_t>(text.size()));
+        EXPECT_EQ(TextOf(t), text);
+    }
 
     // Lines made on one thread are freed on another (the host's watcher).
     const long before = line_pool::Blocks();
