@@ -5,6 +5,7 @@
 #include <comcat.h>
 #include <olectl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -67,13 +68,17 @@ HRESULT Enter(const wchar_t* member)
     std::size_t at = (reinterpret_cast<std::uintptr_t>(member) >> 1) % slots;
     for (std::size_t probe = 0; probe < slots && !counter; ++probe, at = (at + 1) % slots) {
         HostState::CallSlot& slot = s.callSlots[at];
-        if (slot.member == member) {
+        const wchar_t* const taken = slot.member;
+        if (taken == member) {
+            std::atomic_thread_fence(std::memory_order_acquire);
             counter = slot.count;
-        } else if (!slot.member) {
-            // The map's nodes stay where they are: the slot may point into one.
+        } else if (!taken) {
+            // The map's nodes stay where they are: the slot may point into
+            // one. A thread that finds the name in the slot finds the counter.
             counter = &counterOf();
-            slot.member = member;
             slot.count = counter;
+            std::atomic_thread_fence(std::memory_order_release);
+            slot.member = member;
         }
     }
     if (!counter)

@@ -37,7 +37,7 @@ struct HostState {
     // name's address (Enter is given literals): a member's later calls
     // compare no strings. Full, it leaves further names to the map.
     struct CallSlot {
-        const wchar_t* member = nullptr;
+        const wchar_t* volatile member = nullptr;
         long* count = nullptr;
     };
     CallSlot callSlots[128];
