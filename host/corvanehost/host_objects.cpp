@@ -233,7 +233,12 @@ try {
         return S_OK; // told to hand out no line at all
     auto* created = new StatementLine(static_cast<long>(m_lines.size()));
     created->AddRef();
-    m_lines.push_back(created);
+    try {
+        m_lines.push_back(created);
+    } catch (...) {
+        created->Release(); // not left alive, counted, with no owner
+        throw;
+    }
     return HandOut(created, IID_ICorvaneStatementLine, reinterpret_cast<void**>(line));
 } catch (...) { return ContainedFailure(); }
 

@@ -94,13 +94,15 @@ TEST(CsvTest, AppendedNumbersAreWhatPrintfPrints)
         EXPECT_EQ(out, printf2f(v)) << v;
     }
     // Every cent and half cent up to 2,000.00, and values a hair either side.
-    for (long cents = -100000; cents <= 200000; ++cents)
+    for (int n = -100000; n <= 200000; ++n) {
+        const double cents = n;
         for (double v : {cents / 100.0, (cents + 0.5) / 100.0, std::nextafter(cents / 200.0, 1e9),
                          std::nextafter(cents / 200.0, -1e9)}) {
             std::string out;
             corvane::AppendMoney(out, v);
             ASSERT_EQ(out, printf2f(v)) << v;
         }
+    }
     for (long v : {0L, 7L, -7L, 66666L, std::numeric_limits<long>::max(), std::numeric_limits<long>::min()}) {
         std::string out;
         corvane::AppendInteger(out, v);
