@@ -908,11 +908,11 @@ int RunStatement(const std::wstring& path, const Options& options)
             }
         }
         if (printed.size() >= kPrintChunk) {
-            WriteText(stdout, printed.data(), printed.size());
+            WriteLines(stdout, printed.data(), printed.size());
             printed.clear();
         }
     }
-    WriteText(stdout, printed.data(), printed.size());
+    WriteLines(stdout, printed.data(), printed.size());
     std::fflush(stdout);
 
     // What the program can tell: a file the callback did not take for a
