@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kAlign = 8;
 constexpr std::size_t kBlockBytes = 1 << 20;
 
-struct Block {
+struct alignas(kAlign) Block {
     // Pieces not yet freed, plus one while the pool still cuts from it.
     std::atomic<long> live{1};
     std::size_t size = 0;
@@ -22,7 +22,7 @@ struct Block {
 };
 
 // Every piece starts with its block, so that freeing it needs no search.
-struct Header {
+struct alignas(kAlign) Header {
     Block* block;
 };
 static_assert(sizeof(Block) % kAlign == 0 && sizeof(Header) % kAlign == 0, "pieces stay aligned");
