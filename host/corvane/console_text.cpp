@@ -1,6 +1,7 @@
 #include "host/corvane/console_text.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdarg>
@@ -54,6 +55,39 @@ void WriteText(std::FILE* out, const char* utf8, std::size_t length)
 }
 
 void WriteText(std::FILE* out, const char* utf8) { WriteText(out, utf8, std::strlen(utf8)); }
+
+void WriteLines(std::FILE* out, const char* utf8, std::size_t length)
+{
+    const int fd = _fileno(out);
+    if (length == 0 || fd < 0 || ConsoleOf(out)) {
+        WriteText(out, utf8, length);
+        return;
+    }
+    // What the stream holds was written in its own mode, and goes first.
+    std::fflush(out);
+    const int mode = _setmode(fd, _O_BINARY);
+    if (mode != _O_TEXT) {
+        // Binary already, or a wide text mode: the runtime's own way.
+        if (mode != -1)
+            _setmode(fd, mode);
+        std::fwrite(utf8, 1, length, out);
+        return;
+    }
+    char crlf[64 * 1024];
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (used + 2 > sizeof crlf) {
+            std::fwrite(crlf, 1, used, out);
+            used = 0;
+        }
+        if (utf8[i] == '\n')
+            crlf[used++] = '\r';
+        crlf[used++] = utf8[i];
+    }
+    std::fwrite(crlf, 1, used, out);
+    std::fflush(out);
+    _setmode(fd, _O_TEXT);
+}
 
 int PrintText(std::FILE* out, const char* format, ...)
 {

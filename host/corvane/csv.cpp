@@ -1,5 +1,9 @@
 #include "host/corvane/csv.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace corvane {
 namespace {
 
@@ -230,6 +234,68 @@ std::string CsvField(const std::string& text)
         out += c;
     }
     return out + "\"";
+}
+
+void AppendCsvField(std::string& out, const char* text, std::size_t length)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i < length && !quoted; ++i)
+        quoted = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
+    if (!quoted) {
+        out.append(text, length);
+        return;
+    }
+    out += '"';
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] == '"')
+            out += '"';
+        out += text[i];
+    }
+    out += '"';
+}
+
+void AppendInteger(std::string& out, long value)
+{
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    // In unsigned arithmetic, so that the most negative long has a magnitude.
+    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0)
+        *--p = '-';
+    out.append(p, static_cast<std::size_t>(end - p));
+}
+
+void AppendMoney(std::string& out, double amount)
+{
+    // Below ten million the product with 100 is within 1e-7 of the exact
+    // one, so a fraction of a cent further than that from a half rounds as
+    // the exact value does.
+    const double magnitude = std::fabs(amount);
+    if (magnitude < 1e7 && !(amount == 0 && std::signbit(amount))) {
+        const double scaled = magnitude * 100;
+        const double whole = std::floor(scaled);
+        const double fraction = scaled - whole;
+        const long long cents = static_cast<long long>(whole) + (fraction > 0.5 ? 1 : 0);
+        if (std::fabs(fraction - 0.5) > 1e-6 && (amount >= 0 || cents > 0)) {
+            if (amount < 0)
+                out += '-';
+            AppendInteger(out, static_cast<long>(cents / 100));
+            out += '.';
+            out += static_cast<char>('0' + cents % 100 / 10);
+            out += static_cast<char>('0' + cents % 10);
+            return;
+        }
+    }
+    char text[512];
+    const int length = std::snprintf(text, sizeof text, "%.2f", amount);
+    if (length > 0)
+        out.append(text, std::min(static_cast<std::size_t>(length), sizeof text - 1));
 }
 
 std::string JsonString(const std::string& text)

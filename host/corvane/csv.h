@@ -2,6 +2,7 @@
 // separated by commas, quoted when they hold commas, quotes or line breaks
 // (a quote inside quotes is doubled), records ending in LF or CR LF.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,15 @@ bool IsUtf8(const std::string& text);
 
 // Quotes a field when it needs it.
 std::string CsvField(const std::string& text);
+// The same appended to out, for output built line by line in one buffer.
+void AppendCsvField(std::string& out, const char* text, std::size_t length);
+
+// What printf's "%ld" makes of value, appended to out.
+void AppendInteger(std::string& out, long value);
+// What printf's "%.2f" makes of amount, appended to out: money worked out
+// in whole cents when that cannot round otherwise than printf, printf
+// itself for the rest (half cents, huge amounts, negative zero, NaN).
+void AppendMoney(std::string& out, double amount);
 
 // A JSON string literal for UTF-8 text: quotes, backslashes and control
 // characters escaped.

@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -74,6 +75,76 @@ std::string Hex(HRESULT hr)
 }
 
 int Fail(const std::string& message) { return Report(message, kExitInput); }
+
+// "YYYY-MM-DD" of a date as VariantTimeToSystemTime has it. The lines of a
+// statement fall on a few hundred days: each is worked out once.
+class DayCache {
+public:
+    const char* Of(DATE date)
+    {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &date, sizeof bits);
+        // Whole days differ in the high bits only: a multiply mixes them down.
+        Entry& e = m_entries[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kBits)];
+        if (!e.filled || e.bits != bits) {
+            SYSTEMTIME st = {};
+            VariantTimeToSystemTime(date, &st);
+            std::snprintf(e.text, sizeof e.text, "%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+            e.bits = bits;
+            e.filled = true;
+        }
+        return e.text;
+    }
+
+private:
+    static constexpr int kBits = 9;
+    struct Entry {
+        std::uint64_t bits = 0;
+        bool filled = false;
+        char text[16] = {};
+    };
+    Entry m_entries[1 << kBits];
+};
+
+// A line's text as a CSV field in UTF-8 (scratch holds the conversion). It
+// ends at a NUL character, as printf's "%s" ended it.
+void AppendCsvText(std::string& out, BSTR text, std::string& scratch)
+{
+    const UINT length = text ? SysStringLen(text) : 0;
+    scratch.resize(length);
+    for (UINT i = 0; i < length; ++i) {
+        if (text[i] >= 0x80) {
+            scratch = WideToUtf8(std::wstring(text, length));
+            break;
+        }
+        scratch[i] = static_cast<char>(text[i]);
+    }
+    const std::size_t start = out.size();
+    AppendCsvField(out, scratch.data(), scratch.size());
+    const std::size_t nul = out.find('\0', start);
+    if (nul != std::string::npos)
+        out.resize(nul);
+}
+
+// One line of the statement as a table.
+void AppendShownLine(std::string& out, long lineNumber, const char* day, const char* type, const char* money,
+                     const char* reference, const char* description)
+{
+    static const char kFormat[] = "%-5ld %-10s %-6s %12s  %-18s %s\n";
+    char text[1024];
+    const int length = std::snprintf(text, sizeof text, kFormat, lineNumber, day, type, money, reference, description);
+    if (length < 0)
+        return;
+    if (static_cast<std::size_t>(length) < sizeof text) {
+        out.append(text, static_cast<std::size_t>(length));
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(length) + 1);
+    std::snprintf(&out[start], static_cast<std::size_t>(length) + 1, kFormat, lineNumber, day, type, money, reference,
+                  description);
+    out.resize(start + static_cast<std::size_t>(length));
+}
 
 } // namespace
 
@@ -771,6 +842,14 @@ int RunStatement(const std::wstring& path, const Options& options)
     else if (!options.json)
         PrintText(stdout, "%-5s %-10s %-6s %12s  %-18s %s\n", "Line", "Date", "Type", "Amount", "Reference", "Description");
     std::string jsonLines;
+    // The table and the CSV go out a quarter megabyte at a time, always
+    // whole lines (a console turns each write into wide text).
+    std::string printed;
+    const std::size_t kPrintChunk = 256 * 1024;
+    if (!options.json)
+        printed.reserve(kPrintChunk + 4096);
+    DayCache days;
+    std::string utf8;
     long received = 0;
     for (long i = 0; i < lines; ++i) {
         Ref<ICorvaneStatementLine> line;
@@ -780,15 +859,20 @@ int RunStatement(const std::wstring& path, const Options& options)
         VARIANT number;
         VariantInit(&number);
         line->get_LineNumber(&number);
-        VARIANT asLong;
-        VariantInit(&asLong);
-        VariantChangeType(&asLong, &number, 0, VT_I4);
+        long lineNumber = 0;
+        if (V_VT(&number) == VT_I4) {
+            lineNumber = V_I4(&number);
+        } else {
+            VARIANT asLong;
+            VariantInit(&asLong);
+            if (SUCCEEDED(VariantChangeType(&asLong, &number, 0, VT_I4)))
+                lineNumber = V_I4(&asLong);
+            VariantClear(&asLong);
+        }
+        VariantClear(&number);
         DATE date = 0;
         line->get_Date(&date);
-        SYSTEMTIME st = {};
-        VariantTimeToSystemTime(date, &st);
-        char day[16];
-        std::snprintf(day, sizeof day, "%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+        const char* day = days.Of(date);
         long type = 0;
         line->get_TransactionType(&type);
         double amount = 0;
@@ -796,23 +880,39 @@ int RunStatement(const std::wstring& path, const Options& options)
         BstrText reference, description;
         line->get_Reference(&reference.b);
         line->get_Description(&description.b);
-        const std::string ref = WideToUtf8(reference.str()), desc = WideToUtf8(description.str());
-        char money[64];
-        std::snprintf(money, sizeof money, "%.2f", amount);
-        if (options.json)
-            jsonLines += std::string(jsonLines.empty() ? "" : ", ") + "{\"lineNumber\": " +
-                         std::to_string(V_I4(&asLong)) + ", \"date\": \"" + day + "\", \"transactionType\": " +
-                         std::to_string(type) + ", \"amount\": " + money + ", \"reference\": " + JsonString(ref) +
-                         ", \"description\": " + JsonString(desc) + "}";
-        else if (options.csv)
-            PrintText(stdout, "%ld,%s,%ld,%s,%s,%s\n", V_I4(&asLong), day, type, money, CsvField(ref).c_str(),
-                      CsvField(desc).c_str());
-        else
-            PrintText(stdout, "%-5ld %-10s %-6s %12s  %-18s %s\n", V_I4(&asLong), day,
-                      type == 0 ? "debit" : "credit", money, ref.c_str(), desc.c_str());
-        VariantClear(&number);
-        VariantClear(&asLong);
+        if (options.csv) {
+            AppendInteger(printed, lineNumber);
+            printed += ',';
+            printed += day;
+            printed += ',';
+            AppendInteger(printed, type);
+            printed += ',';
+            AppendMoney(printed, amount);
+            printed += ',';
+            AppendCsvText(printed, reference.b, utf8);
+            printed += ',';
+            AppendCsvText(printed, description.b, utf8);
+            printed += '\n';
+        } else {
+            const std::string ref = WideToUtf8(reference.str()), desc = WideToUtf8(description.str());
+            char money[64];
+            std::snprintf(money, sizeof money, "%.2f", amount);
+            if (options.json) {
+                jsonLines += std::string(jsonLines.empty() ? "" : ", ") + "{\"lineNumber\": " +
+                             std::to_string(lineNumber) + ", \"date\": \"" + day + "\", \"transactionType\": " +
+                             std::to_string(type) + ", \"amount\": " + money + ", \"reference\": " + JsonString(ref) +
+                             ", \"description\": " + JsonString(desc) + "}";
+            } else {
+                AppendShownLine(printed, lineNumber, day, type == 0 ? "debit" : "credit", money, ref.c_str(),
+                                desc.c_str());
+            }
+        }
+        if (printed.size() >= kPrintChunk) {
+            WriteLines(stdout, printed.data(), printed.size());
+            printed.clear();
+        }
     }
+    WriteLines(stdout, printed.data(), printed.size());
     std::fflush(stdout);
 
     // What the program can tell: a file the callback did not take for a

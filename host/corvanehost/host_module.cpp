@@ -5,6 +5,8 @@
 #include <comcat.h>
 #include <olectl.h>
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -55,10 +57,33 @@ HRESULT Enter(const wchar_t* member)
 {
     HostState& s = State();
     const std::wstring_view name(member);
-    auto called = s.calls.find(name);
-    if (called == s.calls.end())
-        called = s.calls.emplace(name, 0).first;
-    const long count = ++called->second;
+    const auto counterOf = [&s, name]() -> long& {
+        auto called = s.calls.find(name);
+        if (called == s.calls.end())
+            called = s.calls.emplace(name, 0).first;
+        return called->second;
+    };
+    long* counter = nullptr;
+    const std::size_t slots = sizeof s.callSlots / sizeof s.callSlots[0];
+    std::size_t at = (reinterpret_cast<std::uintptr_t>(member) >> 1) % slots;
+    for (std::size_t probe = 0; probe < slots && !counter; ++probe, at = (at + 1) % slots) {
+        HostState::CallSlot& slot = s.callSlots[at];
+        const wchar_t* const taken = slot.member;
+        if (taken == member) {
+            std::atomic_thread_fence(std::memory_order_acquire);
+            counter = slot.count;
+        } else if (!taken) {
+            // The map's nodes stay where they are: the slot may point into
+            // one. A thread that finds the name in the slot finds the counter.
+            counter = &counterOf();
+            slot.count = counter;
+            std::atomic_thread_fence(std::memory_order_release);
+            slot.member = member;
+        }
+    }
+    if (!counter)
+        counter = &counterOf();
+    const long count = ++*counter;
     if (s.logging) {
         s.log += member;
         s.log += L';';

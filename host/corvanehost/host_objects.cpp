@@ -127,12 +127,24 @@ StatementLine::~StatementLine() { VariantClear(&m_lineNumber); }
 
 HRESULT StatementLine::GetText(const wchar_t* member, int index, BSTR* value)
 try {
-    return GetTextField(member, m_text[index], value);
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    if (!value)
+        return E_POINTER;
+    const LineText& text = m_text[index];
+    *value = SysAllocStringLen(nullptr, text.size());
+    if (!*value)
+        return E_OUTOFMEMORY;
+    text.CopyTo(*value);
+    return S_OK;
 } catch (...) { return ContainedFailure(); }
 
 HRESULT StatementLine::PutText(const wchar_t* member, int index, BSTR value)
 try {
-    return PutTextField(member, m_text[index], value);
+    if (HRESULT hr = Enter(member); FAILED(hr))
+        return hr;
+    m_text[index].Assign(value, value ? SysStringLen(value) : 0);
+    return S_OK;
 } catch (...) { return ContainedFailure(); }
 
 STDMETHODIMP StatementLine::get_Index(long* value) try { return GetField<long>(L"get_Index", m_index, value); } catch (...) { return ContainedFailure(); }
@@ -221,7 +233,12 @@ try {
         return S_OK; // told to hand out no line at all
     auto* created = new StatementLine(static_cast<long>(m_lines.size()));
     created->AddRef();
-    m_lines.push_back(created);
+    try {
+        m_lines.push_back(created);
+    } catch (...) {
+        created->Release(); // not left alive, counted, with no owner
+        throw;
+    }
     return HandOut(created, IID_ICorvaneStatementLine, reinterpret_cast<void**>(line));
 } catch (...) { return ContainedFailure(); }
 

@@ -8,6 +8,7 @@
 #include "CorvaneBankReconciliation.h"
 #include "CorvaneEBanking.h"
 #include "host/corvanehost/host_base.h"
+#include "host/corvanehost/line_pool.h"
 
 namespace corvane {
 
@@ -90,10 +91,14 @@ private:
     BankAccount* m_account;
 };
 
+// A statement has as many lines as the file: they and their texts live in
+// the line pool, not on the heap one by one.
 class StatementLine final : public HostObject<ICorvaneStatementLine, &IID_ICorvaneStatementLine, 3> {
 public:
     explicit StatementLine(long index);
     ~StatementLine() override;
+    static void* operator new(std::size_t size) { return line_pool::Allocate(size); }
+    static void operator delete(void* p) noexcept { line_pool::Free(p); }
     STDMETHODIMP get_Index(long* value) override;
     STDMETHODIMP get_LineNumber(VARIANT* value) override;
     STDMETHODIMP put_LineNumber(VARIANT* value) override;
@@ -138,7 +143,7 @@ private:
     DATE m_date = 0, m_valueDate = 0;
     long m_transactionType = -1, m_reconciled = 0, m_matched = 0, m_flags = 0;
     double m_exchangeRate = 1.0, m_amount = 0;
-    std::wstring m_text[TextCount];
+    LineText m_text[TextCount];
 };
 
 class BankStatement final : public HostObject<ICorvaneBankStatement, &IID_ICorvaneBankStatement, 3> {

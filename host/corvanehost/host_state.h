@@ -33,6 +33,14 @@ struct HostState {
     // each call.
     std::map<std::wstring, FailRule, std::less<>> failures;
     std::map<std::wstring, long, std::less<>> calls;
+    // The counter in calls of each member name called so far, found by the
+    // name's address (Enter is given literals): a member's later calls
+    // compare no strings. Full, it leaves further names to the map.
+    struct CallSlot {
+        const wchar_t* volatile member = nullptr;
+        long* count = nullptr;
+    };
+    CallSlot callSlots[128];
     volatile LONG liveObjects = 0;
     volatile LONG moduleLocks = 0;
 };
@@ -45,7 +53,8 @@ void ResetState();
 // error information on the thread, as the host does. member is the
 // operation's name in the interface: "get_X" and "put_X" for a property,
 // the bare name for a method ("Item", "AddLine", "SelectFile"). The
-// counting, the log, FailCall and CallCount all use that one name.
+// counting, the log, FailCall and CallCount all use that one name. member
+// is a string literal: its address stands for the name.
 HRESULT Enter(const wchar_t* member);
 
 // Every host object counts itself while it lives.

@@ -64,3 +64,40 @@ TEST(ConsoleTextTest, AFileGetsTheUtf8Bytes)
     std::fclose(file);
     EXPECT_EQ(std::string(bytes, n), std::string(kLine) + " 7\n" + kLine);
 }
+
+// Many lines at once: the bytes are those the C runtime writes for the same
+// text, in a file opened as text (LF made CR LF, a CR left alone) or as binary,
+// with what the stream held before and after in its own mode.
+TEST(ConsoleTextTest, LinesWrittenAtOnceAreTheRuntimesBytes)
+{
+    std::string lines;
+    for (int i = 0; i < 20000; ++i)
+        lines += std::to_string(i) + ",\"a\r\nb\"," + kLine + "\n";
+    for (const wchar_t* mode : {L"w", L"wb"}) {
+        SCOPED_TRACE(mode == std::wstring(L"w") ? "text" : "binary");
+        std::string bytes[2];
+        for (int way = 0; way < 2; ++way) {
+            wchar_t dir[MAX_PATH], path[MAX_PATH];
+            GetTempPathW(MAX_PATH, dir);
+            GetTempFileNameW(dir, L"qfl", 0, path);
+            std::FILE* file = _wfopen(path, mode);
+            ASSERT_NE(file, nullptr);
+            std::fputs("head\n", file);
+            if (way == 0)
+                std::fwrite(lines.data(), 1, lines.size(), file);
+            else
+                WriteLines(file, lines.data(), lines.size());
+            std::fputs("tail\n", file);
+            std::fclose(file);
+            file = _wfopen(path, L"rb");
+            ASSERT_NE(file, nullptr);
+            char chunk[4096];
+            for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                bytes[way].append(chunk, n);
+            std::fclose(file);
+            DeleteFileW(path);
+        }
+        EXPECT_GT(bytes[0].size(), lines.size());
+        EXPECT_TRUE(bytes[1] == bytes[0]) << bytes[1].size() << " bytes against " << bytes[0].size();
+    }
+}

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
 using corvane::CsvField;
 using corvane::CsvRecord;
 using corvane::ParseCsv;
@@ -60,6 +64,50 @@ TEST(CsvTest, FieldsAreQuotedOnlyWhenNeeded)
     std::string error;
     ASSERT_TRUE(ParseCsv(CsvField("x,\"y\"\nz") + "\n", back, error));
     EXPECT_EQ(back[0].fields[0], "x,\"y\"\nz");
+}
+
+TEST(CsvTest, AppendedFieldsAreTheQuotedFields)
+{
+    for (const std::string& text : std::vector<std::string>{"", "plain text", "a,b", "say \"hi\"", "two\r\nlines", std::string("a\0,b", 4)}) {
+        std::string out = "x";
+        corvane::AppendCsvField(out, text.data(), text.size());
+        EXPECT_EQ(out, "x" + CsvField(text));
+    }
+}
+
+// Statement output writes numbers without printf: the bytes must be
+// printf's, whatever the value.
+TEST(CsvTest, AppendedNumbersAreWhatPrintfPrints)
+{
+    const auto printf2f = [](double v) {
+        char text[512];
+        std::snprintf(text, sizeof text, "%.2f", v);
+        return std::string(text);
+    };
+    const double amounts[] = {0.0, -0.0, 0.004, 0.005, 0.015, 0.125, 0.375, 1.005, 2.675, -2.675, -0.004, -0.005,
+                              -0.006, 1234.56, -1234.56, 9999999.995, 10000000.0, 123456789.125, 1e300, -1e-300,
+                              0.1 + 0.2, 5000000.005, std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN()};
+    for (double v : amounts) {
+        std::string out;
+        corvane::AppendMoney(out, v);
+        EXPECT_EQ(out, printf2f(v)) << v;
+    }
+    // Every cent and half cent up to 2,000.00, and values a hair either side.
+    for (int n = -100000; n <= 200000; ++n) {
+        const double cents = n;
+        for (double v : {cents / 100.0, (cents + 0.5) / 100.0, std::nextafter(cents / 200.0, 1e9),
+                         std::nextafter(cents / 200.0, -1e9)}) {
+            std::string out;
+            corvane::AppendMoney(out, v);
+            ASSERT_EQ(out, printf2f(v)) << v;
+        }
+    }
+    for (long v : {0L, 7L, -7L, 66666L, std::numeric_limits<long>::max(), std::numeric_limits<long>::min()}) {
+        std::string out;
+        corvane::AppendInteger(out, v);
+        EXPECT_EQ(out, std::to_string(v));
+    }
 }
 
 TEST(CsvTest, NulByteIsAnErrorNamingLineFieldAndCharacterColumn)
