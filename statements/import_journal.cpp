@@ -135,10 +135,16 @@ bool ImportJournal::CreateNew(ImportJournal& journal)
 namespace {
 std::size_t SlotOf(const LineKey& key, std::size_t mask) noexcept
 {
-    // The digest is uniformly random already.
-    std::uint64_t h;
-    std::memcpy(&h, key.digest.data(), sizeof h);
-    return static_cast<std::size_t>(h ^ (key.occurrence * 0x9E3779B97F4A7C15ull)) & mask;
+    // Digests are uniformly random, but a damaged or made-up journal's need
+    // not be: every bit is mixed in, so that such keys do not pile up.
+    std::uint64_t lo, hi;
+    std::memcpy(&lo, key.digest.data(), sizeof lo);
+    std::memcpy(&hi, key.digest.data() + 8, sizeof hi);
+    std::uint64_t h = lo ^ (hi * 0x9E3779B97F4A7C15ull) ^ (key.occurrence * 0xC2B2AE3D27D4EB4Full);
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 29;
+    return static_cast<std::size_t>(h) & mask;
 }
 } // namespace
 
@@ -169,6 +175,15 @@ const JournalEntry* JournalEntries::Find(const LineKey& key) const
             return &entry;
     }
     return nullptr;
+}
+
+void JournalEntries::Prefetch(const LineKey& key) const
+{
+    if (m_items.empty())
+        return;
+    if (m_index.empty())
+        Index(2 * m_items.size());
+    m_index.Prefetch(SlotOf(key, m_index.size() - 1));
 }
 
 void JournalEntries::Add(const JournalEntry& entry)
@@ -448,6 +463,12 @@ std::uint32_t OccurrenceCounter::Next(const std::array<std::uint8_t, 16>& digest
     return 0;
 }
 
+void OccurrenceCounter::Prefetch(const std::array<std::uint8_t, 16>& digest) const
+{
+    if (!m_table.empty())
+        m_table.Prefetch(SlotOf(LineKey{digest, 0}, m_table.size() - 1));
+}
+
 LineIdentifier::LineIdentifier(const ImportJournal::Key& key, const ImportJournal::LegacyKey* legacy)
     : m_key(key), m_hasLegacy(legacy != nullptr), m_mac(legacy ? legacy->data() : nullptr, legacy ? legacy->size() : 0)
 {
@@ -476,7 +497,7 @@ void AppendBytes(std::string& out, std::uint64_t value, int bytes)
 
 } // namespace
 
-LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* legacy)
+LineKey LineIdentifier::Digest(const CTransactionRecord& record, LineKey* legacy)
 {
     // The values that make the transaction, each text after its length so
     // that no two different lines give the same bytes: the serial date, D or
@@ -495,7 +516,7 @@ LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* lega
     }
     LineKey key;
     key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
-    key.occurrence = m_seen.Next(key.digest);
+    m_seen.Prefetch(key.digest);
     if (!legacy || !m_hasLegacy)
         return key;
 
@@ -514,8 +535,15 @@ LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* lega
     m_mac.Update(m_buffer.data(), m_buffer.size());
     const Sha256Digest full = m_mac.Finish();
     std::memcpy(legacy->digest.data(), full.data(), legacy->digest.size());
-    legacy->occurrence = m_seenLegacy.Next(legacy->digest);
+    legacy->occurrence = 0;
     return key;
+}
+
+void LineIdentifier::Number(LineKey& key, LineKey* legacy)
+{
+    key.occurrence = m_seen.Next(key.digest);
+    if (legacy && m_hasLegacy)
+        legacy->occurrence = m_seenLegacy.Next(legacy->digest);
 }
 
 std::int32_t JournalDate(double serial)

@@ -565,8 +565,9 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         if (!SameAccount(lineAccount, report.hostAccount))
             continue;
         PendingLine& added = pending.Add(record);
-        added.key = journal.Check(record, added.known);
+        journal.Check(record, added.key, added.known);
     }
+    journal.Finish();
     file.Close();
 
     Repeat repeat = Repeat::All;
