@@ -107,18 +107,24 @@ public:
     // A copy of size bytes of text.
     const char* Keep(const char* text, std::size_t size)
     {
+        char* kept = Make(size);
+        if (size)
+            std::memcpy(kept, text, size);
+        return kept;
+    }
+    // Room for size bytes, to be filled by the caller.
+    char* Make(std::size_t size)
+    {
         if (size > m_left) {
             const std::size_t block = std::max<std::size_t>(kBlock, size);
             m_blocks.emplace_back(new char[block]);
             m_next = m_blocks.back().get();
             m_left = block;
         }
-        char* kept = m_next;
-        if (size)
-            std::memcpy(kept, text, size);
+        char* made = m_next;
         m_next += size;
         m_left -= size;
-        return kept;
+        return made;
     }
 
 private:

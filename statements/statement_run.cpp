@@ -258,17 +258,19 @@ bool IsChequeType(const char* narrow, std::size_t size, BSTR type, BSTR cheque)
 // line costs no allocation of its own and nothing is copied as they grow.
 class PendingLines {
 public:
-    struct Text {
-        const char* text = "";
-        std::size_t size = 0;
-    };
     struct Line {
         double date = 0;
         double amount = 0;
+        // The joined narrative, then the type; the first narrative is the
+        // joined one's beginning.
+        const char* texts = "";
+        std::uint32_t narrativeSize = 0, narrative1Size = 0, typeSize = 0;
         bool debit = false;
         bool known = false; // imported before
-        Text type, narrative1, narrative;
         LineKey key;
+
+        const char* Narrative() const noexcept { return texts; }
+        const char* Type() const noexcept { return texts + narrativeSize; }
     };
 
     Line& Add(CTransactionRecord& record)
@@ -277,21 +279,21 @@ public:
         line.date = record.Date();
         line.debit = record.IsDebit() != 0;
         line.amount = line.debit ? record.Debit() : record.Credit();
-        line.type = Keep(record.Type());
-        line.narrative1 = Keep(record.Narrative1());
-        line.narrative = Keep(record.GetNarrative());
+        const CString& narrative = record.JoinNarrative();
+        const CString& type = record.Type();
+        line.narrativeSize = static_cast<std::uint32_t>(narrative.GetLength());
+        line.narrative1Size = static_cast<std::uint32_t>(record.Narrative1().GetLength());
+        line.typeSize = static_cast<std::uint32_t>(type.GetLength());
+        char* texts = m_texts.Make(line.narrativeSize + line.typeSize);
+        std::memcpy(texts, narrative.c_str(), line.narrativeSize);
+        std::memcpy(texts + line.narrativeSize, type.c_str(), line.typeSize);
+        line.texts = texts;
         return m_lines.push_back(line);
     }
     std::size_t Size() const noexcept { return m_lines.size(); }
     const Line& operator[](std::size_t i) const noexcept { return m_lines[i]; }
 
 private:
-    Text Keep(const CString& text)
-    {
-        const std::size_t size = static_cast<std::size_t>(text.GetLength());
-        return {m_texts.Keep(text.c_str(), size), size};
-    }
-
     BlockList<Line> m_lines;
     TextArena m_texts;
 };
@@ -327,20 +329,20 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
     line->put_Date(record.date);
     line->put_TransactionType(record.debit ? 0 : 1);
     line->put_Amount(record.amount);
-    const char* narrative = record.narrative.text;
-    Bstr description = MakeBstr(narrative, record.narrative.size, utf8);
+    const char* narrative = record.Narrative();
+    Bstr description = MakeBstr(narrative, record.narrativeSize, utf8);
     line->put_Description(description.Get());
 
-    const char* type = record.type.text;
-    if (!last.wide.Get() || last.text.compare(0, std::string::npos, type, record.type.size) != 0) {
-        last.text.assign(type, record.type.size);
-        last.wide = MakeBstr(type, record.type.size, utf8);
-        last.cheque = IsChequeType(type, record.type.size, last.wide.Get(), kCheque.Get());
+    const char* type = record.Type();
+    if (!last.wide.Get() || last.text.compare(0, std::string::npos, type, record.typeSize) != 0) {
+        last.text.assign(type, record.typeSize);
+        last.wide = MakeBstr(type, record.typeSize, utf8);
+        last.cheque = IsChequeType(type, record.typeSize, last.wide.Get(), kCheque.Get());
     }
     if (last.cheque) {
-        Bstr reference = MakeBstr(record.narrative1.text, record.narrative1.size, utf8);
+        Bstr reference = MakeBstr(narrative, record.narrative1Size, utf8);
         line->put_Reference(reference.Get());
-        const std::string cheque = "CHQ " + std::string(narrative, record.narrative.size);
+        const std::string cheque = "CHQ " + std::string(narrative, record.narrativeSize);
         Bstr chequeDescription = MakeBstr(cheque.data(), cheque.size(), utf8);
         line->put_Description(chequeDescription.Get());
     } else {

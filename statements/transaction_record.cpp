@@ -29,6 +29,11 @@ void CTransactionRecord::Clear()
 
 CString CTransactionRecord::GetNarrative()
 {
+    return JoinNarrative();
+}
+
+const CString& CTransactionRecord::JoinNarrative()
+{
     m_narrative = m_narrative1;
     for (const CString* part : {&m_narrative2, &m_narrative3, &m_narrative4, &m_narrative5}) {
         if (!part->IsEmpty()) {

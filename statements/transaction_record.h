@@ -49,6 +49,8 @@ public:
     // is added only when non-empty. So an empty first narrative followed by
     // a second gives a leading space.
     CString GetNarrative();
+    // The same, without a copy: the joined narrative, kept in Narrative.
+    const CString& JoinNarrative();
 
 private:
     friend class CRBSTransactionFile;
