@@ -69,6 +69,30 @@ bool SameAccount(const StatementAccount& a, const StatementAccount& b)
     return a.sortCode == b.sortCode && a.accountNumber == b.accountNumber;
 }
 
+// The account columns of the line before, as read, and whether they are the
+// host's: a statement's lines mostly repeat the one before.
+struct LastAccount {
+    std::string sortCode, accountNumber;
+    bool known = false;
+    bool host = false;
+
+    bool Same(const CTransactionRecord& record) const
+    {
+        auto equal = [](const std::string& a, const CString& b) {
+            return a.size() == static_cast<std::size_t>(b.GetLength()) && a.compare(0, a.size(), b.c_str(), a.size()) == 0;
+        };
+        return known && equal(sortCode, record.SortCodeColumn()) && equal(accountNumber, record.AccountNumberColumn());
+    }
+    void Set(const CTransactionRecord& record, bool isHost)
+    {
+        sortCode.assign(record.SortCodeColumn().c_str(), static_cast<std::size_t>(record.SortCodeColumn().GetLength()));
+        accountNumber.assign(record.AccountNumberColumn().c_str(),
+                             static_cast<std::size_t>(record.AccountNumberColumn().GetLength()));
+        known = true;
+        host = isHost;
+    }
+};
+
 void RememberAccount(StatementImportReport& report, const StatementAccount& account)
 {
     for (const StatementAccount& known : report.accounts)
@@ -548,6 +572,7 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     // before.
     StatementJournal journal(report);
     PendingLines pending;
+    LastAccount lastAccount;
     CTransactionRecord record;
     for (;;) {
         const CRBSTransactionFile::Line line = file.ReadNext(record);
@@ -562,9 +587,12 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
             report.skipped.push_back({line.number, line.reason});
             continue;
         }
-        const StatementAccount lineAccount = LineAccountKey(record);
-        RememberAccount(report, lineAccount);
-        if (!SameAccount(lineAccount, report.hostAccount))
+        if (!lastAccount.Same(record)) {
+            const StatementAccount lineAccount = LineAccountKey(record);
+            RememberAccount(report, lineAccount);
+            lastAccount.Set(record, SameAccount(lineAccount, report.hostAccount));
+        }
+        if (!lastAccount.host)
             continue;
         PendingLine& added = pending.Add(record);
         journal.Check(record, added.key, added.known);
