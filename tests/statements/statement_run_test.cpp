@@ -557,16 +557,19 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
         {"chq", "000123", "Rent", "950.00", "", 0, 950.0, L"chq", L"000123 Rent", 1},
         {"CHQ", "", "Rent", "5.00", "", 0, 5.0, L"", L"CHQ  Rent", 2},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " " + c.debit + "/" + c.credit);
-        host->Reset();
+    auto rowOf = [](const Case& c) {
         Txn t;
         t.type = c.type;
         t.narrative1 = c.narrative1;
         t.narrative2 = c.narrative2;
         t.debit = c.debit;
         t.credit = c.credit;
-        Choose(Write("amounts.csv", Statement(kHeader18, {Row18(t)})));
+        return Row18(t);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.debit + "/" + c.credit);
+        host->Reset();
+        Choose(Write("amounts.csv", Statement(kHeader18, {rowOf(c)})));
         ASSERT_EQ(ImportForHostAccount(), S_OK);
         EXPECT_EQ(Calls(L"put_Description"), c.descriptionCalls) << "a cheque's description is replaced";
         const std::vector<Imported> lines = Lines();
@@ -580,15 +583,8 @@ TEST_F(StatementRunTest, DebitCreditAndCheques)
     // All of them in one file: each line's type decides for that line alone.
     host->Reset();
     std::vector<std::string> rows;
-    for (const Case& c : cases) {
-        Txn t;
-        t.type = c.type;
-        t.narrative1 = c.narrative1;
-        t.narrative2 = c.narrative2;
-        t.debit = c.debit;
-        t.credit = c.credit;
-        rows.push_back(Row18(t));
-    }
+    for (const Case& c : cases)
+        rows.push_back(rowOf(c));
     Choose(Write("amounts.csv", Statement(kHeader18, rows)));
     ASSERT_EQ(ImportForHostAccount(), S_OK);
     const std::vector<Imported> lines = Lines();
