@@ -84,15 +84,6 @@ public:
     {
         return m_pages[i >> m_shift][i & ((std::size_t(1) << m_shift) - 1)];
     }
-    // Asks the memory for slot i ahead of its use.
-    void Prefetch(std::size_t i) const noexcept
-    {
-#if defined(__GNUC__)
-        __builtin_prefetch(&m_pages[i >> m_shift][i & ((std::size_t(1) << m_shift) - 1)]);
-#else
-        (void)i;
-#endif
-    }
 
 private:
     static constexpr std::size_t kPerPage = 65536 / sizeof(std::uint32_t);

@@ -177,15 +177,6 @@ const JournalEntry* JournalEntries::Find(const LineKey& key) const
     return nullptr;
 }
 
-void JournalEntries::Prefetch(const LineKey& key) const
-{
-    if (m_items.empty())
-        return;
-    if (m_index.empty())
-        Index(2 * m_items.size());
-    m_index.Prefetch(SlotOf(key, m_index.size() - 1));
-}
-
 void JournalEntries::Add(const JournalEntry& entry)
 {
     if (const JournalEntry* known = Find(entry.key)) {
@@ -463,12 +454,6 @@ std::uint32_t OccurrenceCounter::Next(const std::array<std::uint8_t, 16>& digest
     return 0;
 }
 
-void OccurrenceCounter::Prefetch(const std::array<std::uint8_t, 16>& digest) const
-{
-    if (!m_table.empty())
-        m_table.Prefetch(SlotOf(LineKey{digest, 0}, m_table.size() - 1));
-}
-
 LineIdentifier::LineIdentifier(const ImportJournal::Key& key, const ImportJournal::LegacyKey* legacy)
     : m_key(key), m_hasLegacy(legacy != nullptr), m_mac(legacy ? legacy->data() : nullptr, legacy ? legacy->size() : 0)
 {
@@ -497,7 +482,7 @@ void AppendBytes(std::string& out, std::uint64_t value, int bytes)
 
 } // namespace
 
-LineKey LineIdentifier::Digest(const CTransactionRecord& record, LineKey* legacy)
+LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* legacy)
 {
     // The values that make the transaction, each text after its length so
     // that no two different lines give the same bytes: the serial date, D or
@@ -516,7 +501,7 @@ LineKey LineIdentifier::Digest(const CTransactionRecord& record, LineKey* legacy
     }
     LineKey key;
     key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
-    m_seen.Prefetch(key.digest);
+    key.occurrence = m_seen.Next(key.digest);
     if (!legacy || !m_hasLegacy)
         return key;
 
@@ -535,15 +520,8 @@ LineKey LineIdentifier::Digest(const CTransactionRecord& record, LineKey* legacy
     m_mac.Update(m_buffer.data(), m_buffer.size());
     const Sha256Digest full = m_mac.Finish();
     std::memcpy(legacy->digest.data(), full.data(), legacy->digest.size());
-    legacy->occurrence = 0;
+    legacy->occurrence = m_seenLegacy.Next(legacy->digest);
     return key;
-}
-
-void LineIdentifier::Number(LineKey& key, LineKey* legacy)
-{
-    key.occurrence = m_seen.Next(key.digest);
-    if (legacy && m_hasLegacy)
-        legacy->occurrence = m_seenLegacy.Next(legacy->digest);
 }
 
 std::int32_t JournalDate(double serial)

@@ -77,8 +77,6 @@ public:
     }
     // The entry for key; null when unknown.
     const JournalEntry* Find(const LineKey& key) const;
-    // Asks the memory for where Find will look for key.
-    void Prefetch(const LineKey& key) const;
     // Adds an entry; a key already there keeps the later import time.
     void Add(const JournalEntry& entry);
 
@@ -126,13 +124,6 @@ public:
         Settle();
         return m_entries.Find(key);
     }
-    // Asks the memory for where Find will look for key, so that a lookup a
-    // line later finds it at hand.
-    void Prefetch(const LineKey& key)
-    {
-        Settle();
-        m_entries.Prefetch(key);
-    }
     // The same among the legacy entries, for a line's format 1 key.
     const JournalEntry* FindLegacy(const LineKey& key) const { return m_legacy.Find(key); }
     // Remembers a line; a line already known keeps the later import time.
@@ -172,8 +163,6 @@ class OccurrenceCounter {
 public:
     // The number of earlier calls with this digest.
     std::uint32_t Next(const std::array<std::uint8_t, 16>& digest);
-    // Asks the memory for where Next will look for digest.
-    void Prefetch(const std::array<std::uint8_t, 16>& digest) const;
 
 private:
     struct Seen {
@@ -192,17 +181,7 @@ public:
     // The key of the record's transaction; call once per line, in file order.
     // legacy, when the identifier has a legacy key, receives the line's
     // format 1 key.
-    LineKey Identify(const CTransactionRecord& record, LineKey* legacy = nullptr)
-    {
-        LineKey key = Digest(record, legacy);
-        Number(key, legacy);
-        return key;
-    }
-    // The same in two steps, so that the memory a line's number needs is on
-    // its way while the next line is read: the digests of a line (number 0),
-    // then, in file order, its number among identical lines.
-    LineKey Digest(const CTransactionRecord& record, LineKey* legacy = nullptr);
-    void Number(LineKey& key, LineKey* legacy = nullptr);
+    LineKey Identify(const CTransactionRecord& record, LineKey* legacy = nullptr);
 
 private:
     SipKey m_key;

@@ -80,47 +80,26 @@ StatementJournal::StatementJournal(StatementImportReport& report)
 {
 }
 
-void StatementJournal::Check(const CTransactionRecord& record, LineKey& key, bool& known)
+LineKey StatementJournal::Check(const CTransactionRecord& record, bool& known)
 {
     known = false;
     ++m_report.accountLines;
-    if (!m_on) {
-        key = LineKey();
-        return;
-    }
+    if (!m_on)
+        return LineKey();
     LineKey legacy;
-    key = m_identify.Digest(record, &legacy);
-    if (Checks())
-        m_journal.Prefetch(LineKey{key.digest, 0});
-    Complete();
-    m_waitingKey = &key;
-    m_waitingKnown = &known;
-    m_waitingLegacy = legacy;
-}
-
-void StatementJournal::Finish()
-{
-    Complete();
-}
-
-void StatementJournal::Complete()
-{
-    if (!m_waitingKey)
-        return;
-    LineKey& key = *m_waitingKey;
-    m_waitingKey = nullptr;
-    m_identify.Number(key, &m_waitingLegacy);
+    const LineKey key = m_identify.Identify(record, &legacy);
     const JournalEntry* entry = Checks() ? m_journal.Find(key) : nullptr;
     if (!entry && Checks() && m_journal.HasLegacy())
-        entry = m_journal.FindLegacy(m_waitingLegacy);
+        entry = m_journal.FindLegacy(legacy);
     if (entry) {
-        *m_waitingKnown = true;
+        known = true;
         ++m_report.importedBefore;
         if (entry->imported > m_latest) {
             m_latest = entry->imported;
             m_report.latestImport = StampText(m_latest);
         }
     }
+    return key;
 }
 
 void StatementJournal::Imported(const LineKey& key, double date, bool known)

@@ -21,22 +21,15 @@ public:
 
     // Whether lines are checked against the journal.
     bool Checks() const noexcept { return m_report.journal == StatementImportReport::Journal::Kept; }
-    // Identifies one of the account's lines, in file order: key, and known,
-    // true when the journal has the line (counted in the report with its
-    // import time). Both are filled in by the next Check or by Finish, so
-    // that the memory a lookup needs is on its way while the next line is
-    // read: they must stay where they are until then.
-    void Check(const CTransactionRecord& record, LineKey& key, bool& known);
-    // Completes the last line's check.
-    void Finish();
+    // The key of one of the account's lines, in file order; known is true
+    // when the journal has it (counted in the report with its import time).
+    LineKey Check(const CTransactionRecord& record, bool& known);
     // Notes a line that reached the statement; known as Check said.
     void Imported(const LineKey& key, double date, bool known);
     // Writes the journal when lines were noted; a failure goes into the report.
     void Save();
 
 private:
-    void Complete();
-
     StatementImportReport& m_report;
     bool m_on = false;       // a journal is kept for this account
     bool m_damaged = false;  // the old file is set aside before the new one is written
@@ -46,10 +39,6 @@ private:
     std::int64_t m_latest = 0;
     std::int64_t m_now = 0;
     long m_noted = 0;
-    // The line whose check Complete finishes.
-    LineKey* m_waitingKey = nullptr;
-    bool* m_waitingKnown = nullptr;
-    LineKey m_waitingLegacy;
 };
 
 } // namespace qf

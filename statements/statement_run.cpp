@@ -595,9 +595,8 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         if (!lastAccount.host)
             continue;
         PendingLine& added = pending.Add(record);
-        journal.Check(record, added.key, added.known);
+        added.key = journal.Check(record, added.known);
     }
-    journal.Finish();
     file.Close();
 
     Repeat repeat = Repeat::All;
