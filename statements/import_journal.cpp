@@ -146,6 +146,17 @@ std::size_t SlotOf(const LineKey& key, std::size_t mask) noexcept
     h ^= h >> 29;
     return static_cast<std::size_t>(h) & mask;
 }
+
+// Puts value in the first free slot from key's own on (open addressing
+// with linear probing; the table is never full).
+void Occupy(SlotTable& table, const LineKey& key, std::uint32_t value)
+{
+    const std::size_t mask = table.size() - 1;
+    std::size_t slot = SlotOf(key, mask);
+    while (table[slot])
+        slot = (slot + 1) & mask;
+    table[slot] = value;
+}
 } // namespace
 
 void JournalEntries::Index(std::size_t slots) const
@@ -154,46 +165,41 @@ void JournalEntries::Index(std::size_t slots) const
     while (size < slots)
         size *= 2;
     m_index.Reset(size);
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        std::size_t slot = SlotOf(m_items[i].key, size - 1);
-        while (m_index[slot])
-            slot = (slot + 1) & (size - 1);
-        m_index[slot] = static_cast<std::uint32_t>(i + 1);
-    }
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        Occupy(m_index, m_items[i].key, static_cast<std::uint32_t>(i + 1));
+}
+
+std::uint32_t JournalEntries::Position(const LineKey& key) const
+{
+    if (m_items.empty())
+        return 0;
+    if (m_index.empty())
+        Index(2 * m_items.size());
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t slot = SlotOf(key, mask); m_index[slot]; slot = (slot + 1) & mask)
+        if (m_items[m_index[slot] - 1].key == key)
+            return m_index[slot];
+    return 0;
 }
 
 const JournalEntry* JournalEntries::Find(const LineKey& key) const
 {
-    if (m_items.empty())
-        return nullptr;
-    if (m_index.empty())
-        Index(2 * m_items.size());
-    const std::size_t mask = m_index.size() - 1;
-    for (std::size_t slot = SlotOf(key, mask); m_index[slot]; slot = (slot + 1) & mask) {
-        const JournalEntry& entry = m_items[m_index[slot] - 1];
-        if (entry.key == key)
-            return &entry;
-    }
-    return nullptr;
+    const std::uint32_t position = Position(key);
+    return position ? &m_items[position - 1] : nullptr;
 }
 
 void JournalEntries::Add(const JournalEntry& entry)
 {
-    if (const JournalEntry* known = Find(entry.key)) {
-        JournalEntry& e = const_cast<JournalEntry&>(*known); // one of m_items
-        e.imported = std::max(e.imported, entry.imported);
+    if (const std::uint32_t position = Position(entry.key)) {
+        JournalEntry& known = m_items[position - 1];
+        known.imported = std::max(known.imported, entry.imported);
         return;
     }
     m_items.push_back(entry);
-    if (2 * m_items.size() > m_index.size()) {
+    if (2 * m_items.size() > m_index.size())
         Index(4 * m_items.size());
-        return;
-    }
-    const std::size_t mask = m_index.size() - 1;
-    std::size_t slot = SlotOf(entry.key, mask);
-    while (m_index[slot])
-        slot = (slot + 1) & mask;
-    m_index[slot] = static_cast<std::uint32_t>(m_items.size());
+    else
+        Occupy(m_index, entry.key, static_cast<std::uint32_t>(m_items.size()));
 }
 
 void ImportJournal::Settle()
@@ -431,19 +437,13 @@ bool ImportJournal::ReadVersion1(const JournalSource& source, std::string& why)
 
 std::uint32_t OccurrenceCounter::Next(const std::array<std::uint8_t, 16>& digest)
 {
-    auto slotOf = [](const std::array<std::uint8_t, 16>& d, std::size_t mask) { return SlotOf(LineKey{d, 0}, mask); };
     if (2 * (m_seen.size() + 1) > m_table.size()) {
         m_table.Reset(std::max<std::size_t>(4096, 2 * m_table.size()));
-        const std::size_t mask = m_table.size() - 1;
-        for (std::size_t i = 0; i < m_seen.size(); ++i) {
-            std::size_t at = slotOf(m_seen[i].digest, mask);
-            while (m_table[at])
-                at = (at + 1) & mask;
-            m_table[at] = static_cast<std::uint32_t>(i + 1);
-        }
+        for (std::size_t i = 0; i < m_seen.size(); ++i)
+            Occupy(m_table, LineKey{m_seen[i].digest, 0}, static_cast<std::uint32_t>(i + 1));
     }
     const std::size_t mask = m_table.size() - 1;
-    std::size_t at = slotOf(digest, mask);
+    std::size_t at = SlotOf(LineKey{digest, 0}, mask);
     for (; m_table[at]; at = (at + 1) & mask) {
         Seen& seen = m_seen[m_table[at] - 1];
         if (seen.digest == digest)
@@ -475,8 +475,7 @@ std::uint64_t Pence(double amount)
 void AppendBytes(std::string& out, std::uint64_t value, int bytes)
 {
     char b[8];
-    for (int i = 0; i < bytes; ++i, value >>= 8)
-        b[i] = static_cast<char>(value & 0xff);
+    Put(b, value, bytes);
     out.append(b, static_cast<std::size_t>(bytes));
 }
 

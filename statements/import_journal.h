@@ -82,6 +82,8 @@ public:
 
 private:
     void Index(std::size_t slots) const;
+    // Where key's entry is in m_items, plus 1; 0 when it is not there.
+    std::uint32_t Position(const LineKey& key) const;
 
     BlockList<JournalEntry> m_items;
     // Open addressing (position + 1, 0 for empty), at most half full: one
