@@ -202,6 +202,16 @@ void JournalEntries::Add(const JournalEntry& entry)
         Occupy(m_index, entry.key, static_cast<std::uint32_t>(m_items.size()));
 }
 
+void ImportJournal::AddNew(BlockList<JournalEntry>&& lines)
+{
+    if (m_fresh.empty()) {
+        m_fresh = std::move(lines);
+        return;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        m_fresh.push_back(lines[i]);
+}
+
 void ImportJournal::Settle()
 {
     if (m_fresh.empty())
@@ -472,32 +482,68 @@ std::uint64_t Pence(double amount)
     return bits;
 }
 
-void AppendBytes(std::string& out, std::uint64_t value, int bytes)
+} // namespace
+
+LineValues LineValuesOf(CTransactionRecord& record, TextArena& texts)
 {
-    char b[8];
-    Put(b, value, bytes);
-    out.append(b, static_cast<std::size_t>(bytes));
+    LineValues line;
+    line.date = record.Date();
+    line.debit = record.IsDebit() != 0;
+    line.amount = line.debit ? record.Debit() : record.Credit();
+    const CString& narrative = record.JoinNarrative();
+    const CString& type = record.Type();
+    line.narrativeSize = static_cast<std::uint32_t>(narrative.GetLength());
+    const CString* const narratives[5] = {&record.Narrative1(), &record.Narrative2(), &record.Narrative3(),
+                                          &record.Narrative4(), &record.Narrative5()};
+    for (int i = 0; i < 5; ++i)
+        line.narrativeSizes[i] = static_cast<std::uint32_t>(narratives[i]->GetLength());
+    line.typeSize = static_cast<std::uint32_t>(type.GetLength());
+    char* kept = texts.Make(line.narrativeSize + line.typeSize);
+    std::memcpy(kept, narrative.c_str(), line.narrativeSize);
+    std::memcpy(kept + line.narrativeSize, type.c_str(), line.typeSize);
+    line.narrative = kept;
+    return line;
+}
+
+namespace {
+
+// Calls each(text, size) for the type and the five narratives of a line, in
+// that order.
+template <class F>
+void ForEachText(const LineValues& line, F each)
+{
+    each(line.Type(), line.typeSize);
+    const char* p = line.narrative;
+    for (int i = 0; i < 5; ++i) {
+        const std::uint32_t size = line.narrativeSizes[i];
+        if (i > 0 && size > 0)
+            ++p; // the space before it in the joined narrative
+        each(p, size);
+        p += size;
+    }
 }
 
 } // namespace
 
-LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* legacy)
+LineKey LineIdentifier::Identify(const LineValues& line, LineKey* legacy)
 {
     // The values that make the transaction, each text after its length so
     // that no two different lines give the same bytes: the serial date, D or
     // C, the amount in pence, the type and the five narratives.
-    const bool debit = record.IsDebit() != 0;
-    const double amount = debit ? record.Debit() : record.Credit();
-    const CString* const texts[] = {&record.Type(),       &record.Narrative1(), &record.Narrative2(),
-                                    &record.Narrative3(), &record.Narrative4(), &record.Narrative5()};
-    m_buffer.clear();
-    AppendBytes(m_buffer, static_cast<std::uint32_t>(static_cast<std::int32_t>(record.Date())), 4);
-    m_buffer += debit ? 'D' : 'C';
-    AppendBytes(m_buffer, Pence(amount), 8);
-    for (const CString* text : texts) {
-        AppendBytes(m_buffer, static_cast<std::uint32_t>(text->GetLength()), 4);
-        m_buffer.append(text->c_str(), static_cast<std::size_t>(text->GetLength()));
-    }
+    std::size_t size = 4 + 1 + 8 + 6 * 4 + line.typeSize;
+    for (std::uint32_t n : line.narrativeSizes)
+        size += n;
+    m_buffer.resize(size);
+    char* p = &m_buffer[0];
+    Put(p, static_cast<std::uint32_t>(static_cast<std::int32_t>(line.date)), 4);
+    p[4] = line.debit ? 'D' : 'C';
+    Put(p + 5, Pence(line.amount), 8);
+    p += 13;
+    ForEachText(line, [&p](const char* text, std::uint32_t length) {
+        Put(p, length, 4);
+        std::memcpy(p + 4, text, length);
+        p += 4 + length;
+    });
     LineKey key;
     key.digest = SipHash128(m_key, m_buffer.data(), m_buffer.size());
     key.occurrence = m_seen.Next(key.digest);
@@ -506,15 +552,15 @@ LineKey LineIdentifier::Identify(const CTransactionRecord& record, LineKey* lega
 
     // The same as the text form of the journal knew it.
     m_buffer.clear();
-    AppendNumber(m_buffer, static_cast<std::uint64_t>(JournalDate(record.Date())), 8);
-    m_buffer += debit ? ":D:" : ":C:";
-    AppendNumber(m_buffer, static_cast<std::uint64_t>(std::llabs(std::llround(amount * 100.0))), 1);
+    AppendNumber(m_buffer, static_cast<std::uint64_t>(JournalDate(line.date)), 8);
+    m_buffer += line.debit ? ":D:" : ":C:";
+    AppendNumber(m_buffer, static_cast<std::uint64_t>(std::llabs(std::llround(line.amount * 100.0))), 1);
     m_buffer += ':';
-    for (const CString* text : texts) {
-        AppendNumber(m_buffer, static_cast<std::uint64_t>(text->GetLength()), 1);
+    ForEachText(line, [this](const char* text, std::uint32_t length) {
+        AppendNumber(m_buffer, length, 1);
         m_buffer += ':';
-        m_buffer.append(text->c_str(), static_cast<std::size_t>(text->GetLength()));
-    }
+        m_buffer.append(text, length);
+    });
     m_mac.Begin();
     m_mac.Update(m_buffer.data(), m_buffer.size());
     const Sha256Digest full = m_mac.Finish();
@@ -559,7 +605,7 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
     return JournalState::Read;
 }
 
-bool SaveJournal(const std::string& path, const ImportJournal& journal, std::string& why)
+bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std::string& why)
 {
     const std::string fresh = path + ".new";
     errno = 0;
@@ -580,12 +626,23 @@ bool SaveJournal(const std::string& path, const ImportJournal& journal, std::str
         std::remove(fresh.c_str());
         return false;
     }
+    return true;
+}
+
+bool PutNewJournalInPlace(const std::string& path, std::string& why)
+{
+    const std::string fresh = path + ".new";
     if (!platform::ReplaceFileWith(fresh.c_str(), path.c_str())) {
         why = "cannot replace " + path;
         std::remove(fresh.c_str());
         return false;
     }
     return true;
+}
+
+bool SaveJournal(const std::string& path, const ImportJournal& journal, std::string& why)
+{
+    return WriteNewJournal(path, journal, why) && PutNewJournalInPlace(path, why);
 }
 
 detail::JournalWriteFn detail::SetJournalWrite(JournalWriteFn write)

@@ -134,6 +134,9 @@ public:
     // adds each new line once, and looks nothing up between its first
     // AddNew and writing the journal. (The next Find takes them in.)
     void AddNew(const LineKey& key, std::int32_t date, std::int64_t imported) { m_fresh.push_back({key, date, imported}); }
+    // The same for a list of such lines, taken over without a copy when
+    // nothing else is waiting.
+    void AddNew(BlockList<JournalEntry>&& lines);
     // Forgets transactions older than kKeptMonths before the newest one.
     void Prune();
 
@@ -175,15 +178,34 @@ private:
     SlotTable m_table; // position in m_seen + 1; 0 for empty
 };
 
+// One of the account's lines as the import keeps it until it is added,
+// and as its key is made from it.
+struct LineValues {
+    double date = 0;   // serial date
+    double amount = 0; // the debit or the credit
+    // The narratives joined as the statement shows them (the first, then
+    // each other one that is not empty, after a space), then the type.
+    const char* narrative = "";
+    std::uint32_t narrativeSize = 0; // of the joined narrative
+    std::uint32_t narrativeSizes[5] = {};
+    std::uint32_t typeSize = 0;
+    bool debit = false;
+
+    const char* Type() const noexcept { return narrative + narrativeSize; }
+};
+
+// The record's line, its texts kept in texts.
+LineValues LineValuesOf(CTransactionRecord& record, TextArena& texts);
+
 // Computes the keys of a file's lines in file order.
 class LineIdentifier {
 public:
     // With a legacy key the identifier also gives each line's format 1 key.
     explicit LineIdentifier(const ImportJournal::Key& key, const ImportJournal::LegacyKey* legacy = nullptr);
-    // The key of the record's transaction; call once per line, in file order.
+    // The key of a line's transaction; call once per line, in file order.
     // legacy, when the identifier has a legacy key, receives the line's
     // format 1 key.
-    LineKey Identify(const CTransactionRecord& record, LineKey* legacy = nullptr);
+    LineKey Identify(const LineValues& line, LineKey* legacy = nullptr);
 
 private:
     SipKey m_key;
@@ -212,6 +234,10 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
 // path. On failure the new file is removed, path is untouched and why says
 // what went wrong.
 bool SaveJournal(const std::string& path, const ImportJournal& journal, std::string& why);
+// The same in two steps: the new file written and committed, then put in
+// place (the new file is removed when that fails).
+bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std::string& why);
+bool PutNewJournalInPlace(const std::string& path, std::string& why);
 
 namespace detail {
 // How the journal's bytes are written; tests make it fail. nullptr restores

@@ -1,44 +1,57 @@
-// The journal of imported lines as one statement import uses it: read at
-// the start for the account being reconciled, asked about each of the
-// account's lines, written after the import. Nothing about it ever stops
-// an import: a journal that cannot be read or written is noted in the
-// run's report, which tells the user and the diagnostics log.
+// The journal of imported lines as one statement import uses it: read for
+// the account being reconciled, asked about each of the account's lines,
+// written after the import. Nothing about it ever stops an import: a
+// journal that cannot be read or written is noted in the run's report,
+// which tells the user and the diagnostics log.
+//
+// The journal's work runs on a thread of its own beside the import: it
+// reads the journal and identifies the lines while the file is still being
+// read, and writes the new journal while the lines are added to the
+// statement. The run waits for it only where it needs its answers. The
+// thread never calls the host, and never outlives the journal object.
 #pragma once
-#include <string>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 
-#include "statements/import_journal.h"
 #include "statements/statement_import_report.h"
 
 namespace qf {
 
+struct LineValues;
+
 class StatementJournal {
 public:
-    // Reads the account's journal when RememberImports is on and the
-    // account can have one.
+    // Starts reading the account's journal when RememberImports is on and
+    // the account can have one.
     explicit StatementJournal(StatementImportReport& report);
+    // Stops the journal's work; a new journal not yet in place is removed.
+    ~StatementJournal();
     StatementJournal(const StatementJournal&) = delete;
     StatementJournal& operator=(const StatementJournal&) = delete;
 
-    // Whether lines are checked against the journal.
-    bool Checks() const noexcept { return m_report.journal == StatementImportReport::Journal::Kept; }
-    // The key of one of the account's lines, in file order; known is true
-    // when the journal has it (counted in the report with its import time).
-    LineKey Check(const CTransactionRecord& record, bool& known);
-    // Notes a line that reached the statement; known as Check said.
-    void Imported(const LineKey& key, double date, bool known);
-    // Writes the journal when lines were noted; a failure goes into the report.
+    // The next of the account's lines, in file order. They stay where they
+    // are, unchanged, until EndChecks.
+    void Check(const LineValues* lines, std::size_t count);
+    // After the last line: waits until every line is checked, and puts
+    // what the journal knew into the report.
+    void EndChecks();
+    // Whether the account's line number `line` (from 0, in the order of
+    // Check) was imported before; asked after EndChecks.
+    bool Known(std::size_t line) const;
+    // Before the lines are added to the statement: the new journal, with
+    // every line about to be added (with newOnly, those not imported
+    // before), is written beside the old one.
+    void BeginSave(bool newOnly);
+    // After all of them reached the statement: the new journal takes the
+    // old one's place. A failure goes into the report.
     void Save();
+
+    class Work; // the journal's side
 
 private:
     StatementImportReport& m_report;
-    bool m_on = false;       // a journal is kept for this account
-    bool m_damaged = false;  // the old file is set aside before the new one is written
-    std::string m_path;
-    ImportJournal m_journal;
-    LineIdentifier m_identify;
-    std::int64_t m_latest = 0;
-    std::int64_t m_now = 0;
-    long m_noted = 0;
+    std::unique_ptr<Work> m_work;
 };
 
 } // namespace qf

@@ -11,6 +11,7 @@
 #include "platform/win32_services.h"
 #include "resources/resource.h"
 #include "statements/block_list.h"
+#include "statements/import_journal.h"
 #include "statements/statement_journal.h"
 #include "statements/statement_reader.h"
 #include "statements/statement_run_log.h"
@@ -279,41 +280,14 @@ bool IsChequeType(const char* narrow, std::size_t size, BSTR type, BSTR cheque)
 // The account's lines, read and waiting to be added: the whole file is
 // read before the statement is touched, so that the user can be asked about
 // lines imported before. Lines and their texts are kept in blocks, so that a
-// line costs no allocation of its own and nothing is copied as they grow.
+// line costs no allocation of its own and nothing is copied as they grow,
+// and the lines of a full block stay put for the journal to check.
 class PendingLines {
 public:
-    struct Line {
-        double date = 0;
-        double amount = 0;
-        // The joined narrative, then the type; the first narrative is the
-        // joined one's beginning.
-        const char* texts = "";
-        std::uint32_t narrativeSize = 0, narrative1Size = 0, typeSize = 0;
-        bool debit = false;
-        bool known = false; // imported before
-        LineKey key;
+    using Line = LineValues;
+    static constexpr std::size_t kPerBlock = BlockList<Line>::kPerBlock;
 
-        const char* Narrative() const noexcept { return texts; }
-        const char* Type() const noexcept { return texts + narrativeSize; }
-    };
-
-    Line& Add(CTransactionRecord& record)
-    {
-        Line line;
-        line.date = record.Date();
-        line.debit = record.IsDebit() != 0;
-        line.amount = line.debit ? record.Debit() : record.Credit();
-        const CString& narrative = record.JoinNarrative();
-        const CString& type = record.Type();
-        line.narrativeSize = static_cast<std::uint32_t>(narrative.GetLength());
-        line.narrative1Size = static_cast<std::uint32_t>(record.Narrative1().GetLength());
-        line.typeSize = static_cast<std::uint32_t>(type.GetLength());
-        char* texts = m_texts.Make(line.narrativeSize + line.typeSize);
-        std::memcpy(texts, narrative.c_str(), line.narrativeSize);
-        std::memcpy(texts + line.narrativeSize, type.c_str(), line.typeSize);
-        line.texts = texts;
-        return m_lines.push_back(line);
-    }
+    void Add(CTransactionRecord& record) { m_lines.push_back(LineValuesOf(record, m_texts)); }
     std::size_t Size() const noexcept { return m_lines.size(); }
     const Line& operator[](std::size_t i) const noexcept { return m_lines[i]; }
 
@@ -353,7 +327,7 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
     line->put_Date(record.date);
     line->put_TransactionType(record.debit ? 0 : 1);
     line->put_Amount(record.amount);
-    const char* narrative = record.Narrative();
+    const char* narrative = record.narrative;
     Bstr description = MakeBstr(narrative, record.narrativeSize, utf8);
     line->put_Description(description.Get());
 
@@ -364,7 +338,7 @@ HRESULT ImportRecord(ICorvaneBankStatement* statement, const PendingLine& record
         last.cheque = IsChequeType(type, record.typeSize, last.wide.Get(), kCheque.Get());
     }
     if (last.cheque) {
-        Bstr reference = MakeBstr(narrative, record.narrative1Size, utf8);
+        Bstr reference = MakeBstr(narrative, record.narrativeSizes[0], utf8);
         line->put_Reference(reference.Get());
         const std::string cheque = "CHQ " + std::string(narrative, record.narrativeSize);
         Bstr chequeDescription = MakeBstr(cheque.data(), cheque.size(), utf8);
@@ -594,10 +568,16 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         }
         if (!lastAccount.host)
             continue;
-        PendingLine& added = pending.Add(record);
-        added.key = journal.Check(record, added.known);
+        pending.Add(record);
+        // Each full block of lines goes to the journal while the rest is read.
+        if (pending.Size() % PendingLines::kPerBlock == 0)
+            journal.Check(&pending[pending.Size() - PendingLines::kPerBlock], PendingLines::kPerBlock);
     }
     file.Close();
+    const std::size_t rest = pending.Size() % PendingLines::kPerBlock;
+    journal.Check(rest ? &pending[pending.Size() - rest] : nullptr, rest);
+    journal.EndChecks();
+    report.accountLines = static_cast<long>(pending.Size());
 
     Repeat repeat = Repeat::All;
     if (report.importedBefore > 0) {
@@ -610,19 +590,18 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     }
 
     clearStatement();
+    journal.BeginSave(repeat == Repeat::NewOnly);
     LastType lastType;
     for (std::size_t i = 0; i < pending.Size(); ++i) {
-        const PendingLine& line = pending[i];
-        if (line.known && repeat == Repeat::NewOnly) {
+        if (repeat == Repeat::NewOnly && journal.Known(i)) {
             ++report.passedOver;
             continue;
         }
-        const HRESULT hr = ImportRecord(statement, line, ++report.imported, report.utf8, lastType);
+        const HRESULT hr = ImportRecord(statement, pending[i], ++report.imported, report.utf8, lastType);
         if (FAILED(hr)) {
-            --report.imported; // that line never reached the statement
+            --report.imported; // that line never reached the statement: the new journal is dropped
             return hr;
         }
-        journal.Imported(line.key, line.date, line.known);
     }
     journal.Save();
     Notify(report);

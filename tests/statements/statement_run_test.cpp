@@ -1294,6 +1294,27 @@ TEST_F(JournalRunTest, EachTransactionReachesTheStatementOnce)
     g_boxes.clear();
 }
 
+TEST_F(JournalRunTest, ARunThatFailsRemembersNothingOfIt)
+{
+    ImportRows(Rows(1, 2));
+    const std::string before = ReadWholeFile(JournalPath());
+    // The new journal is written while the lines are added; the second
+    // line finds no line object.
+    host->Reset();
+    statement = NewStatement();
+    Choose(Write("journal.csv", Statement(kHeader18, Rows(1, 5))));
+    g_answers = {IDYES};
+    Fail(L"AddLine", 1, E_FAIL);
+    EXPECT_EQ(ImportForHostAccount(), E_POINTER);
+    TakeErrorDescription();
+    EXPECT_EQ(ReadWholeFile(JournalPath()), before);
+    EXPECT_FALSE(Exists(JournalPath() + ".new"));
+    g_boxes.clear();
+    ImportRows(Rows(1, 5), {IDYES});
+    EXPECT_EQ(Amounts(), (std::vector<double>{3, 4, 5}));
+    g_boxes.clear();
+}
+
 TEST_F(JournalRunTest, AJournalOfTheEarlierFormatKeepsItsLines)
 {
     std::filesystem::create_directories(g_appData + "\\Quillfen\\Imported");
