@@ -9,28 +9,35 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <vector>
 
 namespace qf {
 
 template <class T>
 class BlockList {
+    // Elements are copied in place and never destroyed one by one.
+    static_assert(std::is_trivially_copyable<T>::value && std::is_trivially_destructible<T>::value,
+                  "a BlockList holds plain values");
+
 public:
     static constexpr std::size_t kPerBlock = sizeof(T) >= 65536 ? 1 : 65536 / sizeof(T);
 
     std::size_t size() const noexcept { return m_size; }
     bool empty() const noexcept { return m_size == 0; }
-    T& operator[](std::size_t i) noexcept { return m_blocks[i / kPerBlock][i % kPerBlock]; }
-    const T& operator[](std::size_t i) const noexcept { return m_blocks[i / kPerBlock][i % kPerBlock]; }
+    T& operator[](std::size_t i) noexcept { return Block(i / kPerBlock)[i % kPerBlock]; }
+    const T& operator[](std::size_t i) const noexcept { return Block(i / kPerBlock)[i % kPerBlock]; }
 
     T& push_back(const T& value)
     {
+        // A new block is left as the heap gives it: each element is written
+        // when it is added, and its memory touched only then.
         if (m_size == m_blocks.size() * kPerBlock)
-            m_blocks.emplace_back(new T[kPerBlock]);
-        T& slot = (*this)[m_size];
-        slot = value;
+            m_blocks.emplace_back(static_cast<T*>(::operator new(kPerBlock * sizeof(T))));
+        T* slot = new (&Block(m_size / kPerBlock)[m_size % kPerBlock]) T(value);
         ++m_size;
-        return slot;
+        return *slot;
     }
 
     // Removes the elements pred holds for, keeping the order of the rest;
@@ -53,7 +60,12 @@ public:
     void clear() noexcept { m_size = 0; }
 
 private:
-    std::vector<std::unique_ptr<T[]>> m_blocks;
+    struct Free {
+        void operator()(T* block) const noexcept { ::operator delete(block); }
+    };
+    T* Block(std::size_t i) const noexcept { return m_blocks[i].get(); }
+
+    std::vector<std::unique_ptr<T, Free>> m_blocks;
     std::size_t m_size = 0;
 };
 
