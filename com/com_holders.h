@@ -1,5 +1,5 @@
 // Small owning holders for COM resources: an interface pointer, a BSTR, a
-// VARIANT and a registry key (the C file holder is portable: file_holder.h). Each releases what it holds exactly
+// VARIANT, a registry key and a library loaded at run time (the C file holder is portable: file_holder.h). Each releases what it holds exactly
 // once; none of them throws.
 #pragma once
 #include <windows.h>
@@ -120,6 +120,24 @@ public:
 
 private:
     HKEY m_k = nullptr;
+};
+
+// A library loaded at run time, freed with FreeLibrary.
+class LoadedLibrary {
+public:
+    explicit LoadedLibrary(const char* name) noexcept : m_m(LoadLibraryA(name)) {}
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+    ~LoadedLibrary() { if (m_m) FreeLibrary(m_m); }
+    // The named function as Fn; null when the library or the function is missing.
+    template <class Fn>
+    Fn Function(const char* name) const noexcept
+    {
+        return m_m ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(m_m, name))) : nullptr;
+    }
+
+private:
+    HMODULE m_m;
 };
 
 } // namespace qf

@@ -13,6 +13,7 @@
 
 #include "accountcheck/account_advice.h"
 #include "calendar/holiday_list.h"
+#include "com/com_holders.h"
 #include "com/host_components.h"
 #include "payments/host_payments.h"
 #include "payments/pay_info_dialog.h"
@@ -90,7 +91,12 @@ bool AskForFile(const std::string& filter, const char* extension, const char* in
     ofn.lpstrInitialDir = folder[0] ? folder : nullptr;
     ofn.lpstrDefExt = extension[0] ? extension : nullptr;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_ENABLESIZING;
-    return GetSaveFileNameA(&ofn) != FALSE;
+    // The common dialogs are loaded for this dialog only: with the print
+    // spooler and controls they bring along they cost tens of milliseconds
+    // to load, which nothing else the component does should pay.
+    const LoadedLibrary dialogs("comdlg32.dll");
+    const auto save = dialogs.Function<BOOL(WINAPI*)(OPENFILENAMEA*)>("GetSaveFileNameA");
+    return save && save(&ofn) != FALSE;
 }
 
 std::FILE* OpenForWriting(const char* path)
