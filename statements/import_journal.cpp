@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
+#include "statements/statement_reader.h"
 #include "statements/transaction_record.h"
 #include "text/file_holder.h"
 
@@ -484,24 +485,34 @@ std::uint64_t Pence(double amount)
 
 } // namespace
 
-LineValues LineValuesOf(CTransactionRecord& record, TextArena& texts)
+LineValues LineValuesOf(const CTransactionRecord& record, TextArena& texts)
 {
+    static_assert(CRBSTransactionFile::kMaxLineLength <= 0xFFFF, "a field's size fits its 16 bits");
     LineValues line;
     line.date = record.Date();
     line.debit = record.IsDebit() != 0;
     line.amount = line.debit ? record.Debit() : record.Credit();
-    const CString& narrative = record.JoinNarrative();
-    const CString& type = record.Type();
-    line.narrativeSize = static_cast<std::uint32_t>(narrative.GetLength());
+    // The narratives joined as CTransactionRecord::JoinNarrative joins them,
+    // straight into texts.
     const CString* const narratives[5] = {&record.Narrative1(), &record.Narrative2(), &record.Narrative3(),
                                           &record.Narrative4(), &record.Narrative5()};
-    for (int i = 0; i < 5; ++i)
-        line.narrativeSizes[i] = static_cast<std::uint32_t>(narratives[i]->GetLength());
-    line.typeSize = static_cast<std::uint32_t>(type.GetLength());
-    char* kept = texts.Make(line.narrativeSize + line.typeSize);
-    std::memcpy(kept, narrative.c_str(), line.narrativeSize);
-    std::memcpy(kept + line.narrativeSize, type.c_str(), line.typeSize);
-    line.narrative = kept;
+    std::size_t joined = 0;
+    for (int i = 0; i < 5; ++i) {
+        line.narrativeSizes[i] = static_cast<std::uint16_t>(narratives[i]->GetLength());
+        joined += line.narrativeSizes[i] + (i > 0 && line.narrativeSizes[i] > 0 ? 1 : 0);
+    }
+    line.typeSize = static_cast<std::uint16_t>(record.Type().GetLength());
+    line.narrativeSize = static_cast<std::uint32_t>(joined);
+    char* p = texts.Make(joined + line.typeSize);
+    line.narrative = p;
+    for (int i = 0; i < 5; ++i) {
+        const std::size_t size = line.narrativeSizes[i];
+        if (i > 0 && size > 0)
+            *p++ = ' ';
+        std::memcpy(p, narratives[i]->c_str(), size);
+        p += size;
+    }
+    std::memcpy(p, record.Type().c_str(), line.typeSize);
     return line;
 }
 
@@ -539,7 +550,7 @@ LineKey LineIdentifier::Identify(const LineValues& line, LineKey* legacy)
     p[4] = line.debit ? 'D' : 'C';
     Put(p + 5, Pence(line.amount), 8);
     p += 13;
-    ForEachText(line, [&p](const char* text, std::uint32_t length) {
+    ForEachText(line, [&p](const char* text, std::size_t length) {
         Put(p, length, 4);
         std::memcpy(p + 4, text, length);
         p += 4 + length;
@@ -556,7 +567,7 @@ LineKey LineIdentifier::Identify(const LineValues& line, LineKey* legacy)
     m_buffer += line.debit ? ":D:" : ":C:";
     AppendNumber(m_buffer, static_cast<std::uint64_t>(std::llabs(std::llround(line.amount * 100.0))), 1);
     m_buffer += ':';
-    ForEachText(line, [this](const char* text, std::uint32_t length) {
+    ForEachText(line, [this](const char* text, std::size_t length) {
         AppendNumber(m_buffer, length, 1);
         m_buffer += ':';
         m_buffer.append(text, length);

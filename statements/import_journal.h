@@ -187,15 +187,16 @@ struct LineValues {
     // each other one that is not empty, after a space), then the type.
     const char* narrative = "";
     std::uint32_t narrativeSize = 0; // of the joined narrative
-    std::uint32_t narrativeSizes[5] = {};
-    std::uint32_t typeSize = 0;
+    // A field is never longer than the reader's longest line.
+    std::uint16_t narrativeSizes[5] = {};
+    std::uint16_t typeSize = 0;
     bool debit = false;
 
     const char* Type() const noexcept { return narrative + narrativeSize; }
 };
 
 // The record's line, its texts kept in texts.
-LineValues LineValuesOf(CTransactionRecord& record, TextArena& texts);
+LineValues LineValuesOf(const CTransactionRecord& record, TextArena& texts);
 
 // Computes the keys of a file's lines in file order.
 class LineIdentifier {

@@ -147,17 +147,25 @@ bool CRBSTransactionFile::ReadRecord(CTransactionRecord& record)
 CRBSTransactionFile::Line CRBSTransactionFile::ReadNext(CTransactionRecord& record)
 {
     Line result;
-    if (!m_file.is_open() || m_file.fail())
+    if (!m_file.is_open() || m_file.fail()) {
+        record.Clear();
         return result;
-    record.Clear();
-    char line[kLineBufferSize] = {};
+    }
+    // getline ends what it stores with a zero: the buffer needs no clearing.
+    char line[kLineBufferSize];
+    line[0] = '\0';
     m_file.getline(line, kLineBufferSize);
     const std::streamsize extracted = m_file.gcount();
-    if (extracted == 0 && m_file.fail())
+    if (extracted == 0 && m_file.fail()) {
+        record.Clear();
         return result; // the end of the file
+    }
     result.number = ++m_lineNumber;
     result.kind = LineKind::Skipped;
+    // A line that is not read leaves the record empty; one that is read
+    // sets every field (Fill), so that nothing of the line before remains.
     if (m_file.fail()) {
+        record.Clear();
         // The line does not fit: pass over the rest of it, so that the
         // lines after it are read.
         m_file.clear();
@@ -171,10 +179,12 @@ CRBSTransactionFile::Line CRBSTransactionFile::ReadNext(CTransactionRecord& reco
     if (stored > 0 && line[stored - 1] == '\r')
         --stored;
     if (stored > static_cast<std::size_t>(kMaxLineLength)) {
+        record.Clear();
         result.reason = SkipReason::LineTooLong;
         return result;
     }
     if (IsBlank(line)) {
+        record.Clear();
         result.kind = LineKind::Blank;
         return result;
     }
@@ -192,6 +202,7 @@ CRBSTransactionFile::Line CRBSTransactionFile::ReadNext(CTransactionRecord& reco
             return result;
         }
     } catch (decltype(CTransactionRecord::NoError) failure) {
+        record.Clear();
         result.reason =
             failure == CTransactionRecord::ColumnBeyondHeader ? SkipReason::BeyondHeader : SkipReason::TooFewFields;
         return result;
@@ -206,6 +217,10 @@ int CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
     const int fields = m_fields.Count();
     if (fields < kMinDataFields)
         throw CTransactionRecord::TooFewFields;
+    // What a line need not set.
+    record.m_debit = record.m_credit = 0.0;
+    record.m_isDebit = 0;
+    record.ClearText(record.m_narrative);
 
     // The account columns are kept whole as well: matching cleans them
     // before it cuts them.
@@ -213,13 +228,19 @@ int CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
     Text(2, INT_MAX, record.m_accountNumberColumn);
     Cut(record.m_sortCodeColumn, 6, record.m_sortCode);
     Cut(record.m_accountNumberColumn, 8, record.m_accountNumber);
-    Text(3, 35, record.m_accountAlias);
-    Text(4, 35, record.m_accountShortName);
-    Text(5, 3, record.m_currency);
-    Text(6, 20, record.m_accountType);
-    Text(7, 34, record.m_bic);
-    Text(8, 35, record.m_bankName);
-    Text(9, 27, record.m_branchName);
+    if (m_accountDetails) {
+        Text(3, 35, record.m_accountAlias);
+        Text(4, 35, record.m_accountShortName);
+        Text(5, 3, record.m_currency);
+        Text(6, 20, record.m_accountType);
+        Text(7, 34, record.m_bic);
+        Text(8, 35, record.m_bankName);
+        Text(9, 27, record.m_branchName);
+    } else {
+        for (CString* unused : {&record.m_accountAlias, &record.m_accountShortName, &record.m_currency,
+                                &record.m_accountType, &record.m_bic, &record.m_bankName, &record.m_branchName})
+            record.ClearText(*unused);
+    }
     Text(10, INT_MAX, record.m_dateText);
     Text(11, 50, record.m_narrative1);
     record.m_date = ParseDate(record.m_dateText);
@@ -233,6 +254,9 @@ int CRBSTransactionFile::Fill(CTransactionRecord& record, const char* line)
         Text(14, 50, record.m_narrative4);
         Text(15, 50, record.m_narrative5);
         typeColumn = 16;
+    } else {
+        for (CString* unused : {&record.m_narrative2, &record.m_narrative3, &record.m_narrative4, &record.m_narrative5})
+            record.ClearText(*unused);
     }
     Text(typeColumn, 3, record.m_type);
 

@@ -89,6 +89,12 @@ public:
     // no diagnostic messages; only an allocation failure is thrown.
     Line ReadNext(CTransactionRecord& record);
 
+    // Whether records get the columns that describe the account (alias,
+    // short name, currency, account type, BIC, bank and branch); they do
+    // unless a reader that does not use them turns them off. The account's
+    // numbers are always read.
+    void ReadAccountDetails(bool read) noexcept { m_accountDetails = read; }
+
     void Close();
 
 private:
@@ -106,6 +112,7 @@ private:
     std::ifstream m_file;
     std::int32_t m_headerFieldCount = 0;
     bool m_utf8 = false;
+    bool m_accountDetails = true;
     long m_lineNumber = 0; // of the last line read
     std::vector<std::int32_t> m_columnMap;
     LineFields m_fields; // the line being read, split once; fields are read in place

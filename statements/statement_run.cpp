@@ -539,6 +539,7 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
         return S_OK;
     }
     report.outcome = StatementImportReport::Outcome::Read;
+    file.ReadAccountDetails(false);
 
     // Every line is read: a blank or unreadable one is passed over, and
     // the user hears about the unreadable ones at the end. The account's

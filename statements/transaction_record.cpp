@@ -3,16 +3,12 @@
 #include <initializer_list>
 
 namespace qf {
-namespace {
-
-void Empty(CString& text)
+void CTransactionRecord::ClearText(CString& text)
 {
     // Assigning "" to a string that never had a buffer would allocate one.
     if (!text.IsEmpty())
         text.Assign("", 0);
 }
-
-} // namespace
 
 void CTransactionRecord::Clear()
 {
@@ -20,7 +16,7 @@ void CTransactionRecord::Clear()
                           &m_accountType, &m_bic, &m_bankName, &m_branchName, &m_dateText, &m_narrative,
                           &m_narrative1, &m_narrative2, &m_narrative3, &m_narrative4, &m_narrative5, &m_type,
                           &m_sortCodeColumn, &m_accountNumberColumn})
-        Empty(*text);
+        ClearText(*text);
     m_debit = 0.0;
     m_credit = 0.0;
     m_isDebit = 0;

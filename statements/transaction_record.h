@@ -15,6 +15,8 @@ public:
 
     // Every text empty, every number 0. Buffers are kept for the next line.
     void Clear();
+    // One of them empty, its buffer kept.
+    static void ClearText(CString& text);
 
     const CString& SortCode() const noexcept { return m_sortCode; }
     const CString& AccountNumber() const noexcept { return m_accountNumber; }

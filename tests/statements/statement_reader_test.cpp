@@ -588,3 +588,44 @@ TEST_F(ReaderTest, SpreadsheetAmountsImportAndPartialDatesAreSkipped)
         }
     }
 }
+
+namespace {
+
+TEST_F(ReaderTest, ARecordHoldsItsOwnLineAloneWithOrWithoutTheAccountDetails)
+{
+    std::vector<std::string> first = Fields18();
+    for (int i = 11; i <= 14; ++i)
+        first[static_cast<std::size_t>(i)] = "N" + std::to_string(i - 9);
+    std::vector<std::string> second = Fields18();
+    second[16] = "";
+    second[17] = "12.00";
+    const std::string path = Statement({Join(first), Join(second)});
+    for (bool details : {true, false}) {
+        SCOPED_TRACE(details ? "with the account details" : "without them");
+        CRBSTransactionFile file(path.c_str(), std::ios::in | std::ios::binary);
+        ASSERT_TRUE(file.PrepareColumns());
+        file.ReadAccountDetails(details);
+        CTransactionRecord r;
+        ASSERT_EQ(file.ReadNext(r).kind, CRBSTransactionFile::LineKind::Record);
+        EXPECT_STREQ(r.Narrative5(), "N5");
+        EXPECT_EQ(r.IsDebit(), 1);
+        ASSERT_EQ(file.ReadNext(r).kind, CRBSTransactionFile::LineKind::Record);
+        // Nothing of the first line is left in the second's record.
+        for (const CString* narrative : {&r.Narrative2(), &r.Narrative3(), &r.Narrative4(), &r.Narrative5()})
+            EXPECT_STREQ(*narrative, "");
+        EXPECT_EQ(r.IsDebit(), 0);
+        EXPECT_EQ(r.Debit(), 0.0);
+        EXPECT_EQ(r.Credit(), 12.0);
+        EXPECT_STREQ(r.SortCode(), "123456");
+        EXPECT_STREQ(r.AccountNumber(), "12345678");
+        EXPECT_STREQ(r.Narrative1(), "RENT MARCH");
+        EXPECT_STREQ(r.Type(), "DD");
+        EXPECT_NE(r.Date(), 0.0);
+        const CString* const shown[] = {&r.AccountAlias(), &r.AccountShortName(), &r.Currency(), &r.AccountType(),
+                                        &r.BIC(),          &r.BankName(),         &r.BranchName()};
+        for (std::size_t i = 0; i < std::size(shown); ++i)
+            EXPECT_EQ(std::string(*shown[i]), details ? second[i + 2] : "") << "column " << i + 3;
+    }
+}
+
+} // namespace
