@@ -32,6 +32,9 @@ Payments::~Payments()
 
 Payment* Payments::Add()
 {
+    // Room first: a payment is made only once the list can take it.
+    if (m_items.size() == m_items.capacity())
+        m_items.reserve(m_items.empty() ? 16 : 2 * m_items.size());
     auto* p = new Payment();
     p->AddRef();
     m_items.push_back(p);
@@ -77,8 +80,12 @@ HRESULT GetBstr(const wchar_t* member, BSTR field, BSTR* value)
 
 HRESULT PutBstr(BSTR& field, BSTR value)
 {
+    // The old value stays when the copy cannot be made.
+    const BSTR copy = Dup(value);
+    if (value && !copy)
+        return E_OUTOFMEMORY;
     SysFreeString(field);
-    field = Dup(value);
+    field = copy;
     return S_OK;
 }
 } // namespace
