@@ -545,8 +545,9 @@ HRESULT RunStatementImport(const StatementServiceState& service, ICorvaneBankRec
     // the user hears about the unreadable ones at the end. The account's
     // lines wait until the user has said what to do with those imported
     // before.
-    StatementJournal journal(report);
     PendingLines pending;
+    // After the lines it checks, so that its thread has ended before they go.
+    StatementJournal journal(report);
     LastAccount lastAccount;
     CTransactionRecord record;
     for (;;) {
