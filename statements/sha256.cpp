@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "statements/block_feed.h"
+
 namespace qf {
 namespace {
 
@@ -65,24 +67,8 @@ void Sha256::Block(const std::uint8_t* p)
 
 void Sha256::Update(const void* data, std::size_t length)
 {
-    const std::uint8_t* p = static_cast<const std::uint8_t*>(data);
     m_length += length;
-    if (m_buffered) {
-        const std::size_t take = length < 64 - m_buffered ? length : 64 - m_buffered;
-        std::memcpy(m_buffer + m_buffered, p, take);
-        m_buffered += take;
-        p += take;
-        length -= take;
-        if (m_buffered < 64)
-            return;
-        Block(m_buffer);
-        m_buffered = 0;
-    }
-    for (; length >= 64; p += 64, length -= 64)
-        Block(p);
-    if (length)
-        std::memcpy(m_buffer, p, length);
-    m_buffered = length;
+    FeedBlocks(data, length, m_buffer, m_buffered, [this](const std::uint8_t* block) { Block(block); });
 }
 
 Sha256Digest Sha256::Finish()

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "statements/block_feed.h"
+
 namespace qf {
 namespace {
 
@@ -66,23 +68,8 @@ void SipHasher::Compress(std::uint64_t m) noexcept
 
 void SipHasher::Update(const void* data, std::size_t length) noexcept
 {
-    const std::uint8_t* p = static_cast<const std::uint8_t*>(data);
     m_length += length;
-    if (m_tailLength) {
-        const std::size_t take = length < 8 - m_tailLength ? length : 8 - m_tailLength;
-        std::memcpy(m_tail + m_tailLength, p, take);
-        m_tailLength += take;
-        p += take;
-        length -= take;
-        if (m_tailLength < 8)
-            return;
-        Compress(Load64(m_tail));
-        m_tailLength = 0;
-    }
-    for (; length >= 8; p += 8, length -= 8)
-        Compress(Load64(p));
-    std::memcpy(m_tail, p, length);
-    m_tailLength = length;
+    FeedBlocks(data, length, m_tail, m_tailLength, [this](const std::uint8_t* block) { Compress(Load64(block)); });
 }
 
 void SipHasher::Pad() noexcept

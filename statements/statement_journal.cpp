@@ -84,7 +84,8 @@ public:
     void EndChecks(StatementImportReport& report);
     bool Known(std::size_t line) const { return m_useKnown && line < m_known.size() && m_known[line]; }
     void BeginSave(bool newOnly);
-    void Save(StatementImportReport& report);
+    // False, with nothing done, when no journal is kept.
+    bool Save(StatementImportReport& report);
 
 private:
     static DWORD WINAPI ThreadMain(void* self) noexcept;
@@ -373,14 +374,10 @@ void StatementJournal::Work::BeginSave(bool newOnly)
     WakeConditionVariable(&m_toThread);
 }
 
-void StatementJournal::Work::Save(StatementImportReport& report)
+bool StatementJournal::Work::Save(StatementImportReport& report)
 {
-    if (!m_on) {
-        // Lines imported without a journal to remember them in.
-        if (report.imported > 0 && report.journal == StatementImportReport::Journal::Unreadable)
-            report.journalUnwritten = true;
-        return;
-    }
+    if (!m_on)
+        return false;
     {
         Locked lock(m_lock);
         while (!m_saved)
@@ -390,7 +387,7 @@ void StatementJournal::Work::Save(StatementImportReport& report)
     if (m_writeFailure) {
         why = m_writeFailure;
     } else if (m_noted == 0) {
-        return;
+        return true;
     } else if (!m_written) {
         why = m_writeProblem;
     } else {
@@ -398,11 +395,12 @@ void StatementJournal::Work::Save(StatementImportReport& report)
             platform::ReplaceFileWith(m_path.c_str(), (m_path + ".damaged").c_str());
         m_placed = PutNewJournalInPlace(m_path, why);
         if (m_placed)
-            return;
+            return true;
     }
     report.journalUnwritten = true;
     report.journalProblem += report.journalProblem.empty() ? "" : "; ";
     report.journalProblem += why;
+    return true;
 }
 
 StatementJournal::StatementJournal(StatementImportReport& report) : m_report(report)
@@ -451,12 +449,11 @@ void StatementJournal::BeginSave(bool newOnly)
 
 void StatementJournal::Save()
 {
-    if (m_work) {
-        m_work->Save(m_report);
-    } else if (m_report.imported > 0 && m_report.journal == StatementImportReport::Journal::Unreadable) {
-        // Lines imported without a journal to remember them in.
+    if (m_work && m_work->Save(m_report))
+        return;
+    // Lines imported without a journal to remember them in.
+    if (m_report.imported > 0 && m_report.journal == StatementImportReport::Journal::Unreadable)
         m_report.journalUnwritten = true;
-    }
 }
 
 } // namespace qf

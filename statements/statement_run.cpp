@@ -287,7 +287,7 @@ public:
     using Line = LineValues;
     static constexpr std::size_t kPerBlock = BlockList<Line>::kPerBlock;
 
-    void Add(CTransactionRecord& record) { m_lines.push_back(LineValuesOf(record, m_texts)); }
+    void Add(const CTransactionRecord& record) { m_lines.push_back(LineValuesOf(record, m_texts)); }
     std::size_t Size() const noexcept { return m_lines.size(); }
     const Line& operator[](std::size_t i) const noexcept { return m_lines[i]; }
 
