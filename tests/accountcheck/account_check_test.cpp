@@ -62,6 +62,7 @@ const WorkedCase kWorkedCases[] = {
     {"871427", "10831495", V, "MOD11 exceptions 10 11"}, // g is 9, ab is not 09 or 99: weighed as it is
     {"200915", "87654311", V, "exception 6"},            // begins with 8, fails the sums: foreign currency
     {"180002", "46238519", V, "MOD11 exception 14"},     // valid only without its trailing 9
+    {"180002", "46238511", V, "MOD11 exception 14"},     // or 1
 };
 
 TEST(AccountCheckTest, WorkedExamples)
