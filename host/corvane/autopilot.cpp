@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "accountcheck/account_advice.h"
@@ -94,6 +96,16 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
 }
 
 } // namespace
+
+bool CanShowWindows()
+{
+    struct Destroy {
+        void operator()(HWND window) const { DestroyWindow(window); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HWND>, Destroy> probe(
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    return probe != nullptr;
+}
 
 struct Autopilot::Impl {
     Options options;

@@ -9,6 +9,11 @@
 
 namespace corvane {
 
+// Whether this process can show a window at all. Without a display (Wine
+// with no X server) none can be made: every message box fails at once, and
+// the component takes its default answer.
+bool CanShowWindows();
+
 // A message box the autopilot answered.
 struct AnsweredBox {
     std::string caption, text;

@@ -795,6 +795,16 @@ int RunStatement(const std::wstring& path, const Options& options)
     std::string ansi;
     if (int rc = CheckAnsiPath(file, path, ansi))
         return rc;
+    // The component asks about lines imported before in a message box; one
+    // that cannot be shown (no display) leaves its default, the new lines.
+    const bool cannotAsk = !options.interactive && MayAskAboutImportedBefore(options) && !CanShowWindows();
+    if (cannotAsk && options.alreadyImported != AlreadyImported::New)
+        return Report(std::string("--already-imported ") +
+                          (options.alreadyImported == AlreadyImported::All ? "all" : "none") +
+                          ": lines were imported for this account before, and without a display the component "
+                          "cannot ask what to do with those in the file (it would import only the new ones); "
+                          "nothing was imported",
+                      kExitInput);
     std::FILE* info = options.Info();
     ComScope com;
     Ref<ICorvaneHostControl> host;
@@ -946,6 +956,11 @@ int RunStatement(const std::wstring& path, const Options& options)
     } else if (recognised == 0) {
         words = "nothing imported: not a Bankline statement";
         rc = kExitNotDone;
+    } else if (received == 0 && cannotAsk) {
+        // None of its lines, or all of them imported before: the box that
+        // would tell which could not be shown.
+        words = "imported: no new line for the account";
+        rc = kExitProblems;
     } else if (received == 0 && before.asked && !warned) {
         words = "imported: no new line";
     } else if (received == 0) {
@@ -957,6 +972,13 @@ int RunStatement(const std::wstring& path, const Options& options)
     } else {
         words = "imported: " + std::to_string(received) + (received == 1 ? " line" : " lines");
     }
+    if (cannotAsk && called && status == 0 && recognised != 0)
+        Report(std::string("no display: the component could not ask about lines of the file imported before, "
+                           "and imported only the new ones") +
+                   (received == 0 ? "; whether the file holds no line for the account or only lines imported "
+                                    "before cannot be told"
+                                  : ""),
+               kExitProblems);
     PrintText(info, "Status: %ld (%s)\nResult: %s\n", status, words.c_str(), Hex(hr).c_str());
     std::fflush(info);
     if (options.json) {

@@ -75,6 +75,16 @@ ImportedBefore FindImportedBefore(const std::vector<AnsweredBox>& boxes)
     return found;
 }
 
+bool MayAskAboutImportedBefore(const Options& options)
+{
+    if (!options.haveAccount || !qf::RememberImports())
+        return false;
+    const std::string sortCode = AccountDigits(options.sortCode, 6), account = AccountDigits(options.accountNumber, 8);
+    std::string path, why;
+    return !sortCode.empty() && !account.empty() && qf::ImportJournalPath(sortCode, account, false, path, why) &&
+           GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 int ForgetImports(const Options& options)
 {
     if (!options.haveAccount)

@@ -23,6 +23,10 @@ struct ImportedBefore {
 };
 ImportedBefore FindImportedBefore(const std::vector<AnsweredBox>& boxes);
 
+// Whether the component may ask about lines imported before: it remembers
+// imports and the options' account has a journal (the one --forget empties).
+bool MayAskAboutImportedBefore(const Options& options);
+
 // corvane statement --forget: empties the journal of the options' account.
 int ForgetImports(const Options& options);
 

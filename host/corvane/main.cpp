@@ -71,6 +71,8 @@ const char kUsage[] =
     "  --already-imported  when some lines were imported before, import only the\n"
     "                 new ones (new, the default), all of them again (all) or\n"
     "                 nothing (none); the new and passed-over lines are counted\n"
+    "                 (all and none need a display once lines were imported for\n"
+    "                 the account: the component asks in a message box)\n"
     "  --forget       forget which lines were imported for the account, so that\n"
     "                 the next import takes every line again\n"
     "holidays   prints the year's bank holidays (default: this year) as the\n"

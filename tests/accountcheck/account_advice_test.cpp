@@ -147,6 +147,37 @@ TEST_F(AccountAdviceTest, TheBatchNamesItsInvalidPairsAndCountsTheUnchecked)
         EXPECT_EQ(p.statusWrites, 0);
 }
 
+TEST_F(AccountAdviceTest, ThePayingAccountIsTheFirstPaymentsAndCheckedOnce)
+{
+    const char* const kValid = "10-79-99 88837491";
+    const char* const kInvalid = "10-79-99 88837493";
+    const struct {
+        std::vector<const char*> payers; // sort code and account, one per payment
+        bool named;                      // the paying account is among the invalid pairs
+    } cases[] = {
+        {{kInvalid}, true},
+        {{kInvalid, kValid, kValid}, true},
+        {{kValid, kInvalid, kInvalid}, false},
+    };
+    for (const auto& c : cases) {
+        test::MemoryBatch batch(c.payers.size());
+        for (std::size_t i = 0; i < c.payers.size(); ++i) {
+            const std::string payer = c.payers[i];
+            batch.payments[i].payerSortCode = payer.substr(0, 8);
+            batch.payments[i].payerAccountNumber = payer.substr(9);
+            batch.payments[i].payeeSortCode = "08-99-99";
+            batch.payments[i].payeeAccountNumber = "66374958";
+        }
+        const BatchAccountCheck check = CheckBatchAccounts(batch, ModulusTable::BuiltIn());
+        std::vector<std::string> named;
+        for (const FailedAccount& f : check.invalid)
+            named.push_back(f.name + " " + f.sortCode + " " + f.accountNumber);
+        EXPECT_EQ(named, c.named ? std::vector<std::string>{"Paying account 107999 88837493"} : std::vector<std::string>{})
+            << "a batch of " << c.payers.size() << ", the first paid from " << c.payers[0];
+        EXPECT_EQ(check.unchecked, 0);
+    }
+}
+
 TEST_F(AccountAdviceTest, TheQuestionNamesTheFirstTenAndCountsTheRest)
 {
     std::vector<FailedAccount> failed;

@@ -58,6 +58,11 @@ const WorkedCase kWorkedCases[] = {
     {"070116", "34012583", V, "MOD11 exceptions 12 13"},
     {"074456", "11104102", V, "MOD11 MOD10 exceptions 12 13"},
     {"180002", "00000190", V, "MOD11 exception 14"},
+    // Edges of the exception rules that the examples leave out.
+    {"871427", "10831495", V, "MOD11 exceptions 10 11"}, // g is 9, ab is not 09 or 99: weighed as it is
+    {"200915", "87654311", V, "exception 6"},            // begins with 8, fails the sums: foreign currency
+    {"180002", "46238519", V, "MOD11 exception 14"},     // valid only without its trailing 9
+    {"180002", "46238511", V, "MOD11 exception 14"},     // or 1
 };
 
 TEST(AccountCheckTest, WorkedExamples)

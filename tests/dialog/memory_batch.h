@@ -12,6 +12,8 @@ namespace qf::test {
 
 struct StoredPayment {
     double amount = 10;
+    std::string payerSortCode = "12-34-56";
+    std::string payerAccountNumber = "12345678";
     std::string payeeSortCode = "65-43-21";
     std::string payeeAccountNumber = "87654321";
     std::string payeeAccountName = "Payee";
@@ -49,8 +51,8 @@ private:
     public:
         explicit View(StoredPayment& p) : m_p(p) {}
         double Amount() override { return m_p.amount; }
-        CString PayerSortCode() override { return "12-34-56"; }
-        CString PayerAccountNumber() override { return "12345678"; }
+        CString PayerSortCode() override { return m_p.payerSortCode.c_str(); }
+        CString PayerAccountNumber() override { return m_p.payerAccountNumber.c_str(); }
         CString PayeeBACSReference() override { return m_p.payeeBACSReference.c_str(); }
         CString PayeeSortCode() override { return m_p.payeeSortCode.c_str(); }
         CString PayeeAccountNumber() override { return m_p.payeeAccountNumber.c_str(); }

@@ -188,6 +188,8 @@ TEST_F(JournalTest, ALineIsKnownByItsValuesAndItsPlaceAmongIdenticalLines)
         Row("03/12/2026", "CARD 4471 CLOUDBOY", "9.99"),       // 5: another narrative
         Row("03/12/2026", "CARD 4471 CLOUDBOX", "9.99", "", "BAC"), // 6: another type
         Row("03/12/2026", "\"CARD 4471 CLOUDBOX\"", "\"9.990\""),   // 7: the same values, written otherwise
+        Row("03/12/2026", "CARD 4471 CLOUDBOX", "0.28"),       // 8 and 9: a penny apart, where 0.29 * 100
+        Row("03/12/2026", "CARD 4471 CLOUDBOX", "0.29"),       //   falls just short of 29
     };
     const std::vector<LineKey> keys = Keys(rows);
     ASSERT_EQ(keys.size(), rows.size());
@@ -198,6 +200,7 @@ TEST_F(JournalTest, ALineIsKnownByItsValuesAndItsPlaceAmongIdenticalLines)
         EXPECT_NE(keys[i].digest, keys[0].digest) << "line " << i;
     EXPECT_EQ(keys[7].digest, keys[0].digest);
     EXPECT_EQ(keys[7].occurrence, 2u);
+    EXPECT_NE(keys[9].digest, keys[8].digest);
 
     // Another key gives other digests: without it nothing can be matched.
     ImportJournal::Key other = key;
@@ -302,6 +305,15 @@ TEST_F(JournalTest, FileRoundTripKeepsTheLatestImportAndTwoYears)
         EXPECT_EQ(entry ? entry->imported : 0, e.imported) << int(e.key.digest[0]) << "#" << e.key.occurrence;
     }
     EXPECT_EQ(LoadJournal(PathOf("none.journal"), read, why), JournalState::Missing);
+
+    // New lines not yet taken in are the newest too: the import prunes right
+    // after adding them.
+    ImportJournal later(key);
+    later.Add(keyOf(1), 20241208, 202412091000);
+    later.AddNew(keyOf(2), 20261209, 202612091000);
+    later.Prune();
+    EXPECT_EQ(later.Find(keyOf(1)), nullptr);
+    EXPECT_NE(later.Find(keyOf(2)), nullptr);
 }
 
 TEST_F(JournalTest, TheFileHoldsNothingReadableOfTheLines)
@@ -332,6 +344,23 @@ TEST_F(JournalTest, ADamagedJournalIsToldFromAWholeOne)
         noDate.push_back(static_cast<char>(check >> (8 * i)));
     std::string counted = whole;
     counted[26 + 16] = 3; // three entries said, two there
+    // An import time that is none (hour 24, minute 60) under a check that
+    // matches it, in either form; 23:59 reads.
+    auto stamped = [this](std::int64_t imported) {
+        ImportJournal one(key);
+        one.Add(LineKey{}, 20261201, imported);
+        return one.Serialize();
+    };
+    auto stampedVersion1 = [](const char* imported) {
+        std::string text = test::kVersion1Journal;
+        text.replace(text.find("202612010930"), 12, imported);
+        const std::size_t end = text.find("end 3 ");
+        return text.replace(end + 6, 64, Hex(Sha256Of(text.data(), end)));
+    };
+    ImportJournal late;
+    std::string lateWhy;
+    EXPECT_TRUE(late.Parse(stamped(202612012359), lateWhy)) << lateWhy;
+    EXPECT_TRUE(late.Parse(stampedVersion1("202612012359"), lateWhy)) << lateWhy;
     std::string random(400, '\0');
     for (std::size_t i = 0; i < random.size(); ++i)
         random[i] = static_cast<char>(i * 7919 % 251);
@@ -344,6 +373,10 @@ TEST_F(JournalTest, ADamagedJournalIsToldFromAWholeOne)
         flipped,
         noDate,
         counted,
+        stamped(202612012400),
+        stamped(202612010960),
+        stampedVersion1("202612012400"),
+        stampedVersion1("202612010960"),
         random,
         "Quillfen import journal 2\n" + random,
         "Quillfen import journal 1\n" + random,
