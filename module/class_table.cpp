@@ -1,7 +1,7 @@
 #include "module/class_table.h"
 
 #include "objects/bank.h"
-#include "objects/critical_section.h"
+#include "com/critical_section.h"
 #include "objects/services.h"
 
 namespace qf {

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "module/class_table.h"
-#include "objects/com_object.h"
-#include "objects/dispatch.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
 #include "platform/win32_services.h"
 
 namespace {

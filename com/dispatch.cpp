@@ -1,10 +1,10 @@
-#include "objects/dispatch.h"
+#include "com/dispatch.h"
 
 #include <oleauto.h>
 
 #include <map>
 
-#include "objects/critical_section.h"
+#include "com/critical_section.h"
 #include "platform/win32_services.h"
 #include "com/com_holders.h"
 

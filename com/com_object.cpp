@@ -1,4 +1,4 @@
-#include "objects/com_object.h"
+#include "com/com_object.h"
 
 namespace qf {
 namespace {
