@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
 #include <map>
 
 #include "com/critical_section.h"
@@ -11,20 +12,27 @@
 namespace qf {
 namespace {
 
-struct IidLess {
-    bool operator()(const IID& a, const IID& b) const { return memcmp(&a, &b, sizeof a) < 0; }
+// An interface of one of the module's libraries.
+struct TypeKey {
+    int library;
+    IID iid;
+    bool operator<(const TypeKey& o) const
+    {
+        return library != o.library ? library < o.library : memcmp(&iid, &o.iid, sizeof iid) < 0;
+    }
 };
 
 // Objects are used on their apartment's thread, but a host may create
 // objects in several apartments: the cache is guarded all the same.
 CriticalSection g_cacheLock;
 
-ITypeLib* g_library = nullptr;
-std::map<IID, ITypeInfo*, IidLess>* g_infos = nullptr;
+// The libraries by resource number (most modules have one).
+std::map<int, ComPtr<ITypeLib>>* g_libraries = nullptr;
+std::map<TypeKey, ComPtr<ITypeInfo>>* g_infos = nullptr;
 
 // For a dual interface the library hands out the dispatch description;
 // Invoke must call through the vtable, so take the interface description.
-ITypeInfo* VtableInfo(ITypeInfo* info)
+ComPtr<ITypeInfo> VtableInfo(ComPtr<ITypeInfo> info)
 {
     TYPEATTR* attr = nullptr;
     if (FAILED(info->GetTypeAttr(&attr)))
@@ -34,58 +42,58 @@ ITypeInfo* VtableInfo(ITypeInfo* info)
     if (!dual)
         return info;
     HREFTYPE ref = 0;
-    ITypeInfo* vtable = nullptr;
+    ComPtr<ITypeInfo> vtable;
     if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-        SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
-        info->Release();
+        SUCCEEDED(info->GetRefTypeInfo(ref, vtable.Put())))
         return vtable;
-    }
     return info;
 }
 
 } // namespace
 
-ITypeInfo* ComponentTypeInfo(REFIID iid) noexcept
+ITypeInfo* TypeInfoOf(int library, REFIID iid) noexcept
 {
     CriticalSectionLock lock(g_cacheLock);
-    ITypeInfo* result = nullptr;
     try {
-        if (!g_library) {
-            wchar_t path[MAX_PATH];
+        if (!g_infos)
+            g_infos = new std::map<TypeKey, ComPtr<ITypeInfo>>();
+        if (!g_libraries)
+            g_libraries = new std::map<int, ComPtr<ITypeLib>>();
+        const TypeKey key{library, iid};
+        auto known = g_infos->find(key);
+        if (known != g_infos->end())
+            return known->second.Get();
+        ComPtr<ITypeLib>& lib = (*g_libraries)[library];
+        if (!lib) {
+            // The first library is the module's default one; the others are
+            // named by their resource number after the module's path.
+            wchar_t path[MAX_PATH + 16];
             const DWORD n = GetModuleFileNameW(platform::ResourceModule(), path, MAX_PATH);
-            if (n > 0 && n < MAX_PATH)
-                LoadTypeLibEx(path, REGKIND_NONE, &g_library);
+            if (n == 0 || n >= MAX_PATH)
+                return nullptr;
+            if (library != 1)
+                std::swprintf(path + n, 16, L"\\%d", library);
+            if (FAILED(LoadTypeLibEx(path, REGKIND_NONE, lib.Put())))
+                return nullptr;
         }
-        if (g_library) {
-            if (!g_infos)
-                g_infos = new std::map<IID, ITypeInfo*, IidLess>();
-            auto it = g_infos->find(iid);
-            if (it != g_infos->end()) {
-                result = it->second;
-            } else if (SUCCEEDED(g_library->GetTypeInfoOfGuid(iid, &result))) {
-                result = VtableInfo(result);
-                (*g_infos)[iid] = result;
-            }
-        }
+        ComPtr<ITypeInfo> info;
+        if (FAILED(lib->GetTypeInfoOfGuid(iid, info.Put())))
+            return nullptr;
+        ComPtr<ITypeInfo>& cached = (*g_infos)[key];
+        cached = VtableInfo(std::move(info));
+        return cached.Get();
     } catch (...) {
-        result = nullptr;
+        return nullptr;
     }
-    return result;
 }
 
 void ReleaseTypeInfoCache() noexcept
 {
     CriticalSectionLock lock(g_cacheLock);
-    if (g_infos) {
-        for (auto& entry : *g_infos)
-            entry.second->Release();
-        delete g_infos;
-        g_infos = nullptr;
-    }
-    if (g_library) {
-        g_library->Release();
-        g_library = nullptr;
-    }
+    delete g_infos;
+    g_infos = nullptr;
+    delete g_libraries;
+    g_libraries = nullptr;
 }
 
 } // namespace qf
