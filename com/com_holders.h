@@ -79,8 +79,8 @@ class Bstr {
 public:
     Bstr() noexcept = default;
     explicit Bstr(const wchar_t* text) : m_b(text ? SysAllocString(text) : nullptr) {}
-    // length characters of text, embedded nulls included.
-    Bstr(const wchar_t* text, UINT length) : m_b(SysAllocStringLen(text, length)) {}
+    // The text with its length, embedded nulls included.
+    explicit Bstr(std::wstring_view text) : m_b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     Bstr(Bstr&& o) noexcept : m_b(std::exchange(o.m_b, nullptr)) {}

@@ -65,7 +65,7 @@ STDMETHODIMP Payments::get_Count(long* count)
 
 namespace {
 // A copy of text with its length; null when text is null or memory ran out.
-Bstr Dup(BSTR text) { return text ? Bstr(text, SysStringLen(text)) : Bstr(); }
+Bstr Dup(BSTR text) { return text ? Bstr(std::wstring_view(text, SysStringLen(text))) : Bstr(); }
 
 HRESULT GetBstr(const wchar_t* member, const Bstr& field, BSTR* value) noexcept
 {
