@@ -1,11 +1,16 @@
 // Small owning holders for COM resources: an interface pointer, a BSTR, a
-// VARIANT, a registry key and a library loaded at run time (the C file holder is portable: file_holder.h). Each releases what it holds exactly
-// once; none of them throws.
+// VARIANT, a registry key, a library loaded at run time and COM itself on
+// the calling thread (the C file holder is portable: file_holder.h). Each
+// releases what it holds exactly once; none of them throws (a Bstr that
+// cannot be allocated is null).
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 #include <unknwn.h>
 
+#include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "text/file_holder.h"
@@ -53,9 +58,11 @@ public:
         return m_p->QueryInterface(iid, out.PutVoid());
     }
 
-    // Hands a new reference to an out parameter.
-    HRESULT CopyTo(T** out) const noexcept
+    // Hands a new reference to an out parameter, as T or as an interface
+    // T derives from.
+    template <class U> HRESULT CopyTo(U** out) const noexcept
     {
+        static_assert(std::is_base_of<U, T>::value, "T is a U");
         if (!out)
             return E_POINTER;
         *out = m_p;
@@ -72,6 +79,8 @@ class Bstr {
 public:
     Bstr() noexcept = default;
     explicit Bstr(const wchar_t* text) : m_b(text ? SysAllocString(text) : nullptr) {}
+    // The text with its length, embedded nulls included.
+    explicit Bstr(std::wstring_view text) : m_b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     Bstr(Bstr&& o) noexcept : m_b(std::exchange(o.m_b, nullptr)) {}
@@ -86,6 +95,7 @@ public:
     // Length in characters; a null BSTR is the empty string.
     UINT Length() const noexcept { return SysStringLen(m_b); }
     const wchar_t* Text() const noexcept { return m_b ? m_b : L""; }
+    std::wstring_view View() const noexcept { return {Text(), Length()}; }
 
 private:
     BSTR m_b = nullptr;
@@ -138,6 +148,20 @@ public:
 
 private:
     HMODULE m_m;
+};
+
+// COM on the calling thread (a single-threaded apartment) for the life of
+// the scope. Each successful CoInitialize, S_FALSE included, is balanced.
+class ComScope {
+public:
+    ComScope() noexcept : m_hr(CoInitialize(nullptr)) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() { if (SUCCEEDED(m_hr)) CoUninitialize(); }
+    bool Ok() const noexcept { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
 };
 
 } // namespace qf

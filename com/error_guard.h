@@ -8,9 +8,14 @@
 //                                                 host's information or ours
 //   hr_t thrown by our own code                 -> ReportComError(hr)
 //   anything else                               -> E_UNEXPECTED
+// GuardPlain is the guard of an entry whose failures are its HRESULT alone
+// (registration, class objects, the host's objects), with no error
+// information of ours.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
+
+#include <new>
 
 #include "com/com_holders.h"
 #include "text/hresult.h"
@@ -68,6 +73,22 @@ template <class Body> [[nodiscard]] HRESULT Guard(Body&& body) noexcept
         return ReportComError(hr);
     } catch (...) {
         return ReportUnexpected();
+    }
+}
+
+// Runs body so that no exception leaves it: running out of memory is
+// E_OUTOFMEMORY, an HRESULT thrown through ThrowHr is itself, anything else
+// E_UNEXPECTED. Sets no error information.
+template <class Body> [[nodiscard]] HRESULT GuardPlain(Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (hr_t hr) {
+        return hr;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
 }
 

@@ -4,15 +4,16 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "com/class_factory.h"
+
 namespace qf {
 
 struct ClassEntry {
     const CLSID* clsid;
     const wchar_t* coclass;     // "Bank" -> ProgIDs "Quillfen.Bank" and "Quillfen.Bank.1"
     const wchar_t* description; // default value of the ProgID and CLSID keys
-    HRESULT (*create)(IUnknown* outer, REFIID iid, void** out);
     const GUID* category;       // the host's banking category, or null
-    IClassFactory* classObject; // made on the first request, kept until unload
+    ClassObject classObject;
 };
 
 ClassEntry* ClassTable(std::size_t& count);

@@ -2,11 +2,10 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <new>
-
 #include "module/class_table.h"
-#include "objects/com_object.h"
-#include "objects/dispatch.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_guard.h"
 #include "platform/win32_services.h"
 
 namespace {
@@ -52,13 +51,7 @@ STDAPI DllRegisterServer()
     wchar_t path[MAX_PATH];
     if (!ModulePath(path))
         return E_UNEXPECTED;
-    try {
-        return qf::RegisterServer(path);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    return qf::GuardPlain([&] { return qf::RegisterServer(path); });
 }
 
 STDAPI DllUnregisterServer()
@@ -66,11 +59,5 @@ STDAPI DllUnregisterServer()
     wchar_t path[MAX_PATH];
     if (!ModulePath(path))
         return E_UNEXPECTED;
-    try {
-        return qf::UnregisterServer(path);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    return qf::GuardPlain([&] { return qf::UnregisterServer(path); });
 }

@@ -109,17 +109,6 @@ HRESULT UnregisterClassKeys(const ClassEntry& entry)
     return S_OK;
 }
 
-// COM must be running for the categories manager; registration tools
-// usually start it, a direct caller may not have.
-class ComScope {
-public:
-    ComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~ComScope() { if (SUCCEEDED(m_hr)) CoUninitialize(); }
-
-private:
-    HRESULT m_hr;
-};
-
 HRESULT Categories(const ClassEntry& entry, bool add)
 {
     if (!entry.category)
@@ -139,6 +128,8 @@ HRESULT Categories(const ClassEntry& entry, bool add)
 
 HRESULT RegisterServer(const wchar_t* modulePath)
 {
+    // COM must be running for the categories manager; registration tools
+    // usually start it, a direct caller may not have.
     ComScope com;
     std::size_t count = 0;
     ClassEntry* table = ClassTable(count);

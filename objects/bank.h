@@ -2,8 +2,8 @@
 #pragma once
 #include <vector>
 
-#include "objects/com_object.h"
-#include "objects/dispatch.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
 #include "com/host_interfaces.h"
 #include "com/com_holders.h"
 

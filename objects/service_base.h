@@ -1,8 +1,8 @@
 // What the payment and the statement service share: a name, a Status, the
 // two reserved operations, error reporting and their identity towards the host.
 #pragma once
-#include "objects/com_object.h"
-#include "objects/dispatch.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
 #include "com/host_interfaces.h"
 #include "com/com_holders.h"
 #include "com/error_guard.h"

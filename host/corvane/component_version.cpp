@@ -6,19 +6,9 @@
 #include "Quillfen.h"
 #include "host/corvane/command_line.h"
 #include "host/corvane/console_text.h"
+#include "com/com_holders.h"
 
 namespace corvane {
-namespace {
-
-struct RegistryKey {
-    HKEY key = nullptr;
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() { if (key) RegCloseKey(key); }
-};
-
-} // namespace
 
 std::string FileVersionOf(const std::wstring& path)
 {
@@ -48,15 +38,15 @@ bool RegisteredServerPath(REFCLSID clsid, std::wstring& path)
     if (StringFromGUID2(clsid, guid, 40) == 0)
         return false;
     const std::wstring subkey = std::wstring(L"CLSID\\") + guid + L"\\InprocServer32";
-    RegistryKey k;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, KEY_QUERY_VALUE, &k.key) != ERROR_SUCCESS)
+    qf::RegKey k;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, KEY_QUERY_VALUE, k.Put()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0, bytes = 0;
-    if (RegQueryValueExW(k.key, nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(k.Get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ) || bytes < sizeof(wchar_t))
         return false;
     std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(k.key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
+    if (RegQueryValueExW(k.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS)
         return false;
     path = value.data();
     if (type == REG_EXPAND_SZ) {

@@ -24,48 +24,17 @@
 #include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
 #include "host/corvane/csv.h"
+#include "com/com_holders.h"
+#include "text/file_holder.h"
 
 namespace corvane {
 namespace {
 
-// Owns one reference of an interface pointer.
-template <class T> struct Ref {
-    T* p = nullptr;
-    Ref() = default;
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref() { if (p) p->Release(); }
-    T** put() { if (p) { p->Release(); p = nullptr; } return &p; }
-    T* operator->() const { return p; }
-};
-
-struct File {
-    std::FILE* f;
-    explicit File(std::FILE* file) : f(file) {}
-    ~File() { if (f) std::fclose(f); }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-};
-
-struct BstrText {
-    BSTR b = nullptr;
-    explicit BstrText(const std::wstring& text) : b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    BstrText() = default;
-    ~BstrText() { SysFreeString(b); }
-    BstrText(const BstrText&) = delete;
-    BstrText& operator=(const BstrText&) = delete;
-    std::wstring str() const { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-};
-
-class ComScope {
-public:
-    ComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~ComScope() { if (SUCCEEDED(m_hr)) CoUninitialize(); }
-    bool ok() const { return SUCCEEDED(m_hr); }
-
-private:
-    HRESULT m_hr;
-};
+using qf::Bstr;
+using qf::ComPtr;
+using qf::ComScope;
+using qf::File;
+using qf::Variant;
 
 std::string Hex(HRESULT hr)
 {
@@ -151,15 +120,15 @@ void AppendShownLine(std::string& out, long lineNumber, const char* day, const c
 bool ReadFile(const std::wstring& path, std::string& text, std::string& error)
 {
     File in(_wfopen(path.c_str(), L"rb"));
-    if (!in.f) {
+    if (!in) {
         error = std::strerror(errno);
         return false;
     }
     char buffer[65536];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in.f)) > 0)
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.Get())) > 0)
         text.append(buffer, n);
-    if (std::ferror(in.f)) {
+    if (std::ferror(in.Get())) {
         error = "read error";
         return false;
     }
@@ -169,10 +138,10 @@ bool ReadFile(const std::wstring& path, std::string& text, std::string& error)
 namespace {
 
 // The component's classes and the host's control object.
-bool CreateHost(Ref<ICorvaneHostControl>& host)
+bool CreateHost(ComPtr<ICorvaneHostControl>& host)
 {
     HRESULT hr = CoCreateInstance(CLSID_HostControl, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneHostControl,
-                                  reinterpret_cast<void**>(host.put()));
+                                  host.PutVoid());
     if (FAILED(hr)) {
         Report("the host's components are not registered (regsvr32 CorvaneHost.dll): " + Hex(hr), kExitNotDone);
         return false;
@@ -182,7 +151,7 @@ bool CreateHost(Ref<ICorvaneHostControl>& host)
 
 // Creates the bank by ProgID, walks its services as the accounting
 // application lists them, and takes the one it needs through Item.
-template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, std::FILE* out, Ref<T>& service)
+template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, std::FILE* out, ComPtr<T>& service)
 {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(L"Quillfen.Bank", &clsid);
@@ -190,67 +159,64 @@ template <class T> HRESULT TakeService(const wchar_t* name, REFIID iid, std::FIL
         Report("Quillfen.Bank is not registered (regsvr32 Quillfen.dll): " + Hex(hr), kExitNotDone);
         return hr;
     }
-    Ref<ICorvaneBank> bank;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneBank, reinterpret_cast<void**>(bank.put()));
+    ComPtr<ICorvaneBank> bank;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneBank, bank.PutVoid());
     if (FAILED(hr)) {
         Report("cannot create Quillfen.Bank: " + Hex(hr), kExitNotDone);
         return hr;
     }
-    BstrText bankName;
-    bank->get_Name(&bankName.b);
-    Ref<ICorvaneBankServices> services;
-    hr = bank->get_Services(services.put());
+    Bstr bankName;
+    bank->get_Name(bankName.Put());
+    ComPtr<ICorvaneBankServices> services;
+    hr = bank->get_Services(services.Put());
     if (FAILED(hr)) {
         Report("the bank hands out no services: " + Hex(hr), kExitNotDone);
         return hr;
     }
     std::string names;
-    Ref<IUnknown> unknown;
-    Ref<IEnumVARIANT> walk;
-    if (SUCCEEDED(services->get__NewEnum(unknown.put())) && unknown.p &&
-        SUCCEEDED(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(walk.put())))) {
-        VARIANT item;
-        VariantInit(&item);
+    ComPtr<IUnknown> unknown;
+    ComPtr<IEnumVARIANT> walk;
+    if (SUCCEEDED(services->get__NewEnum(unknown.Put())) && unknown &&
+        SUCCEEDED(unknown->QueryInterface(IID_IEnumVARIANT, walk.PutVoid()))) {
+        Variant item;
         // Each service comes as IDispatch; its name is read late-bound.
-        while (walk->Next(1, &item, nullptr) == S_OK) {
-            IDispatch* each = V_VT(&item) == VT_DISPATCH ? V_DISPATCH(&item) : nullptr;
+        while (walk->Next(1, item.Get(), nullptr) == S_OK) {
+            IDispatch* each = V_VT(item.Get()) == VT_DISPATCH ? V_DISPATCH(item.Get()) : nullptr;
             LPOLESTR member = const_cast<LPOLESTR>(L"Name");
             DISPID id = DISPID_UNKNOWN;
-            VARIANT value;
-            VariantInit(&value);
+            Variant value;
             DISPPARAMS none = {};
             if (each && SUCCEEDED(each->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id)) &&
-                SUCCEEDED(each->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, nullptr,
-                                       nullptr)) &&
-                V_VT(&value) == VT_BSTR)
-                names += (names.empty() ? "" : ", ") + WideToUtf8(std::wstring(V_BSTR(&value), SysStringLen(V_BSTR(&value))));
-            VariantClear(&value);
-            VariantClear(&item);
+                SUCCEEDED(each->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.Get(),
+                                       nullptr, nullptr)) &&
+                V_VT(value.Get()) == VT_BSTR)
+                names += (names.empty() ? "" : ", ") +
+                         WideToUtf8(std::wstring(V_BSTR(value.Get()), SysStringLen(V_BSTR(value.Get()))));
+            item.Clear();
         }
     }
-    PrintText(out, "Bank: %s (services: %s)\n", WideToUtf8(bankName.str()).c_str(), names.c_str());
+    PrintText(out, "Bank: %s (services: %s)\n", WideToUtf8(std::wstring(bankName.View())).c_str(), names.c_str());
 
-    VARIANT index;
-    VariantInit(&index);
-    V_VT(&index) = VT_BSTR;
-    V_BSTR(&index) = SysAllocString(name);
-    Ref<ICorvaneBankService> chosen;
-    hr = services->Item(&index, chosen.put());
-    VariantClear(&index);
+    Variant index;
+    V_VT(index.Get()) = VT_BSTR;
+    V_BSTR(index.Get()) = SysAllocString(name);
+    ComPtr<ICorvaneBankService> chosen;
+    hr = services->Item(index.Get(), chosen.Put());
+    index.Clear();
     if (FAILED(hr)) {
         Report("the bank has no service named " + WideToUtf8(name) + ": " + Hex(hr), kExitNotDone);
         return hr;
     }
-    return chosen->QueryInterface(iid, reinterpret_cast<void**>(service.put()));
+    return chosen->QueryInterface(iid, service.PutVoid());
 }
 
 // The payment file extension the host's configuration gives the bank: the
 // save dialog appends it to a name without one.
 std::string PaymentFileExtension()
 {
-    Ref<ICorvaneBankConfiguration> configuration;
+    ComPtr<ICorvaneBankConfiguration> configuration;
     if (FAILED(CoCreateInstance(CLSID_BankConfiguration, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvaneBankConfiguration,
-                                reinterpret_cast<void**>(configuration.put()))))
+                                configuration.PutVoid())))
         return {};
     char bank[100] = "RBS/NatWest Internet Bankline";
     char name[1024] = {}, extension[4] = {}, directory[1024] = {};
@@ -267,23 +233,22 @@ void ReportCallFailure(const char* call, HRESULT hr)
     if (SUCCEEDED(hr))
         return;
     std::string description;
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) == S_OK && info) {
-        BstrText text;
-        if (SUCCEEDED(info->GetDescription(&text.b)))
-            description = WideToUtf8(text.str());
-        info->Release();
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) == S_OK && info) {
+        Bstr text;
+        if (SUCCEEDED(info->GetDescription(text.Put())))
+            description = WideToUtf8(std::wstring(text.View()));
     }
     PrintText(stderr, "corvane: %s returned %s%s%s\n", call, Hex(hr).c_str(), description.empty() ? "" : ": ",
               description.c_str());
 }
 
-bool MakeBankRecord(ICorvaneHostControl* host, const Options& options, Ref<ICorvaneBankRecord>& record)
+bool MakeBankRecord(ICorvaneHostControl* host, const Options& options, ComPtr<ICorvaneBankRecord>& record)
 {
     if (!options.haveAccount)
         return true; // the host passes no bank record
-    BstrText sort(options.sortCode), account(options.accountNumber);
-    return SUCCEEDED(host->NewBankRecord(sort.b, account.b, record.put()));
+    Bstr sort(options.sortCode), account(options.accountNumber);
+    return SUCCEEDED(host->NewBankRecord(sort.Get(), account.Get(), record.Put()));
 }
 
 // ---- payments -----------------------------------------------------------------
@@ -334,20 +299,20 @@ bool ParseLong(const std::string& text, long& value)
 
 HRESULT PutText(ICorvanePayment* p, const std::string& column, const std::wstring& value)
 {
-    BstrText b(value);
-    if (column == "PayerBACSReference") return p->put_PayerBACSReference(b.b);
-    if (column == "PayerSortCode") return p->put_PayerSortCode(b.b);
-    if (column == "PayerAccountNumber") return p->put_PayerAccountNumber(b.b);
-    if (column == "PayerAccountName") return p->put_PayerAccountName(b.b);
-    if (column == "PayerRollNumber") return p->put_PayerRollNumber(b.b);
-    if (column == "PayeeBACSReference") return p->put_PayeeBACSReference(b.b);
-    if (column == "PayeeSortCode") return p->put_PayeeSortCode(b.b);
-    if (column == "PayeeAccountNumber") return p->put_PayeeAccountNumber(b.b);
-    if (column == "PayeeAccountName") return p->put_PayeeAccountName(b.b);
-    if (column == "PayeeRollNumber") return p->put_PayeeRollNumber(b.b);
-    if (column == "Reference") return p->put_Reference(b.b);
-    if (column == "Details") return p->put_Details(b.b);
-    if (column == "Currency") return p->put_Currency(b.b);
+    Bstr b(value);
+    if (column == "PayerBACSReference") return p->put_PayerBACSReference(b.Get());
+    if (column == "PayerSortCode") return p->put_PayerSortCode(b.Get());
+    if (column == "PayerAccountNumber") return p->put_PayerAccountNumber(b.Get());
+    if (column == "PayerAccountName") return p->put_PayerAccountName(b.Get());
+    if (column == "PayerRollNumber") return p->put_PayerRollNumber(b.Get());
+    if (column == "PayeeBACSReference") return p->put_PayeeBACSReference(b.Get());
+    if (column == "PayeeSortCode") return p->put_PayeeSortCode(b.Get());
+    if (column == "PayeeAccountNumber") return p->put_PayeeAccountNumber(b.Get());
+    if (column == "PayeeAccountName") return p->put_PayeeAccountName(b.Get());
+    if (column == "PayeeRollNumber") return p->put_PayeeRollNumber(b.Get());
+    if (column == "Reference") return p->put_Reference(b.Get());
+    if (column == "Details") return p->put_Details(b.Get());
+    if (column == "Currency") return p->put_Currency(b.Get());
     return E_INVALIDARG;
 }
 
@@ -417,20 +382,20 @@ int ReadPayments(const std::wstring& path, std::vector<PaymentRow>& rows, TextEn
 }
 
 // Builds the host's batch, one payment per row.
-bool BuildBatch(ICorvaneHostControl* host, const std::vector<PaymentRow>& rows, Ref<ICorvanePayments>& batch)
+bool BuildBatch(ICorvaneHostControl* host, const std::vector<PaymentRow>& rows, ComPtr<ICorvanePayments>& batch)
 {
-    if (FAILED(host->NewPayments(batch.put())))
+    if (FAILED(host->NewPayments(batch.Put())))
         return false;
     for (const PaymentRow& row : rows) {
-        Ref<ICorvanePayment> p;
-        if (FAILED(host->AddPayment(batch.p, p.put())))
+        ComPtr<ICorvanePayment> p;
+        if (FAILED(host->AddPayment(batch.Get(), p.Put())))
             return false;
         if (row.hasAmount && FAILED(p->put_Amount(row.amount)))
             return false;
         if (row.hasStatusCode && FAILED(p->put_StatusCode(row.statusCode)))
             return false;
         for (const auto& text : row.texts)
-            if (FAILED(PutText(p.p, text.first, text.second)))
+            if (FAILED(PutText(p.Get(), text.first, text.second)))
                 return false;
     }
     return true;
@@ -528,14 +493,14 @@ std::string PaymentOutcomeWords(long status)
 namespace {
 // COM, the host's control and the bank record the run is for (none without
 // --account). 0, or the exit code after the reason has been printed.
-int OpenHost(const ComScope& com, const Options& options, Ref<ICorvaneHostControl>& host,
-             Ref<ICorvaneBankRecord>& record)
+int OpenHost(const ComScope& com, const Options& options, ComPtr<ICorvaneHostControl>& host,
+             ComPtr<ICorvaneBankRecord>& record)
 {
-    if (!com.ok())
+    if (!com.Ok())
         return Report("COM cannot start", kExitNotDone);
     if (!CreateHost(host))
         return kExitNotDone;
-    if (!MakeBankRecord(host.p, options, record))
+    if (!MakeBankRecord(host.Get(), options, record))
         return Report("the host cannot make a bank record", kExitNotDone);
     return 0;
 }
@@ -678,15 +643,15 @@ int RunPay(const std::wstring& path, const Options& given)
 
     std::FILE* info = options.Info();
     ComScope com;
-    Ref<ICorvaneHostControl> host;
-    Ref<ICorvaneBankRecord> record;
+    ComPtr<ICorvaneHostControl> host;
+    ComPtr<ICorvaneBankRecord> record;
     if (int rc = OpenHost(com, options, host, record))
         return rc;
-    Ref<ICorvanePayments> batch;
-    if (!BuildBatch(host.p, rows, batch))
+    ComPtr<ICorvanePayments> batch;
+    if (!BuildBatch(host.Get(), rows, batch))
         return Report("the host cannot make the payment batch", kExitNotDone);
 
-    Ref<ICorvaneBankPaymentService> service;
+    ComPtr<ICorvaneBankPaymentService> service;
     HRESULT hr = TakeService(L"Bank Payment Service", IID_ICorvaneBankPaymentService, info, service);
     if (FAILED(hr))
         return kExitNotDone;
@@ -698,7 +663,7 @@ int RunPay(const std::wstring& path, const Options& given)
     std::unique_ptr<Autopilot> pilot;
     if (!options.interactive)
         pilot.reset(new Autopilot(options));
-    hr = service->ProcessPayments(batch.p, record.p);
+    hr = service->ProcessPayments(batch.Get(), record.Get());
     ReportCallFailure("ProcessPayments", hr);
     if (pilot)
         pilot->Finish();
@@ -748,13 +713,13 @@ int RunPay(const std::wstring& path, const Options& given)
     std::vector<Line> codes;
     if (written) {
         for (long i = 0; i < count; ++i) {
-            Ref<ICorvanePayment> p;
+            ComPtr<ICorvanePayment> p;
             long code = -1;
-            if (SUCCEEDED(batch->Item(i, p.put())))
+            if (SUCCEEDED(batch->Item(i, p.Put())))
                 p->get_StatusCode(&code);
-            BstrText message;
-            service->GetStatusText(code, &message.b);
-            codes.push_back({code, WideToUtf8(message.str())});
+            Bstr message;
+            service->GetStatusText(code, message.Put());
+            codes.push_back({code, WideToUtf8(std::wstring(message.View()))});
         }
     }
 
@@ -789,7 +754,7 @@ int RunStatement(const std::wstring& path, const Options& options)
     const std::string file = WideToUtf8(path);
     {
         File probe(_wfopen(path.c_str(), L"rb"));
-        if (!probe.f)
+        if (!probe)
             return Fail("cannot read " + file + ": " + std::strerror(errno));
     }
     std::string ansi;
@@ -807,18 +772,18 @@ int RunStatement(const std::wstring& path, const Options& options)
                       kExitInput);
     std::FILE* info = options.Info();
     ComScope com;
-    Ref<ICorvaneHostControl> host;
-    Ref<ICorvaneBankRecord> record;
+    ComPtr<ICorvaneHostControl> host;
+    ComPtr<ICorvaneBankRecord> record;
     if (int rc = OpenHost(com, options, host, record))
         return rc;
-    Ref<ICorvaneBankStatement> statement;
-    if (FAILED(host->NewStatement(statement.put())))
+    ComPtr<ICorvaneBankStatement> statement;
+    if (FAILED(host->NewStatement(statement.Put())))
         return Report("the host cannot make a statement", kExitNotDone);
     // The host's selector hands over the file the user picked: this one.
-    BstrText chosen(WindowsPath(path));
-    host->SetStatementChoice(chosen.b, 0);
+    Bstr chosen(WindowsPath(path));
+    host->SetStatementChoice(chosen.Get(), 0);
 
-    Ref<ICorvaneBankStatementService> service;
+    ComPtr<ICorvaneBankStatementService> service;
     HRESULT hr = TakeService(L"Bank Reconciliation Service", IID_ICorvaneBankStatementService, info, service);
     if (FAILED(hr))
         return kExitNotDone;
@@ -826,7 +791,7 @@ int RunStatement(const std::wstring& path, const Options& options)
     std::unique_ptr<Autopilot> pilot;
     if (!options.interactive)
         pilot.reset(new Autopilot(options));
-    hr = service->ImportStatement(record.p, statement.p);
+    hr = service->ImportStatement(record.Get(), statement.Get());
     ReportCallFailure("ImportStatement", hr);
     if (pilot)
         pilot->Finish();
@@ -837,9 +802,9 @@ int RunStatement(const std::wstring& path, const Options& options)
     // recognises statement files by their header.
     long recognised = -1;
     host->get_SelectorCallbackResult(&recognised);
-    BstrText label;
-    host->get_SelectorDescription(&label.b);
-    PrintText(info, "Statement file: %s (%s)\n", file.c_str(), WideToUtf8(label.str()).c_str());
+    Bstr label;
+    host->get_SelectorDescription(label.Put());
+    PrintText(info, "Statement file: %s (%s)\n", file.c_str(), WideToUtf8(std::wstring(label.View())).c_str());
     std::fflush(info);
     if (recognised == 0)
         PrintText(stderr, "corvane: %s is not a Bankline statement (its header has neither 14 nor 18 fields)\n",
@@ -862,24 +827,20 @@ int RunStatement(const std::wstring& path, const Options& options)
     std::string utf8;
     long received = 0;
     for (long i = 0; i < lines; ++i) {
-        Ref<ICorvaneStatementLine> line;
-        if (FAILED(statement->Item(i, line.put())))
+        ComPtr<ICorvaneStatementLine> line;
+        if (FAILED(statement->Item(i, line.Put())))
             continue;
         ++received;
-        VARIANT number;
-        VariantInit(&number);
-        line->get_LineNumber(&number);
+        Variant number;
+        line->get_LineNumber(number.Get());
         long lineNumber = 0;
-        if (V_VT(&number) == VT_I4) {
-            lineNumber = V_I4(&number);
+        if (V_VT(number.Get()) == VT_I4) {
+            lineNumber = V_I4(number.Get());
         } else {
-            VARIANT asLong;
-            VariantInit(&asLong);
-            if (SUCCEEDED(VariantChangeType(&asLong, &number, 0, VT_I4)))
-                lineNumber = V_I4(&asLong);
-            VariantClear(&asLong);
+            Variant asLong;
+            if (SUCCEEDED(VariantChangeType(asLong.Get(), number.Get(), 0, VT_I4)))
+                lineNumber = V_I4(asLong.Get());
         }
-        VariantClear(&number);
         DATE date = 0;
         line->get_Date(&date);
         const char* day = days.Of(date);
@@ -887,9 +848,9 @@ int RunStatement(const std::wstring& path, const Options& options)
         line->get_TransactionType(&type);
         double amount = 0;
         line->get_Amount(&amount);
-        BstrText reference, description;
-        line->get_Reference(&reference.b);
-        line->get_Description(&description.b);
+        Bstr reference, description;
+        line->get_Reference(reference.Put());
+        line->get_Description(description.Put());
         if (options.csv) {
             AppendInteger(printed, lineNumber);
             printed += ',';
@@ -899,12 +860,13 @@ int RunStatement(const std::wstring& path, const Options& options)
             printed += ',';
             AppendMoney(printed, amount);
             printed += ',';
-            AppendCsvText(printed, reference.b, utf8);
+            AppendCsvText(printed, reference.Get(), utf8);
             printed += ',';
-            AppendCsvText(printed, description.b, utf8);
+            AppendCsvText(printed, description.Get(), utf8);
             printed += '\n';
         } else {
-            const std::string ref = WideToUtf8(reference.str()), desc = WideToUtf8(description.str());
+            const std::string ref = WideToUtf8(std::wstring(reference.View()));
+            const std::string desc = WideToUtf8(std::wstring(description.View()));
             char money[64];
             std::snprintf(money, sizeof money, "%.2f", amount);
             if (options.json) {
@@ -985,7 +947,8 @@ int RunStatement(const std::wstring& path, const Options& options)
         const std::string json =
             "{\"command\": \"statement\", \"input\": " + JsonString(file) +
             ", \"recognised\": " + (recognised == 0 ? "false" : "true") +
-            ", \"description\": " + JsonString(WideToUtf8(label.str())) + ", \"status\": " + std::to_string(status) +
+            ", \"description\": " + JsonString(WideToUtf8(std::wstring(label.View()))) +
+            ", \"status\": " + std::to_string(status) +
             ", \"outcome\": " + JsonString(words) + ", \"result\": " + JsonString(Hex(hr)) +
             ", \"messageBoxes\": " + (pilot ? JsonBoxes(pilot->Boxes()) : "[]") + ", \"importedBefore\": " +
             (before.asked ? "{\"lines\": " + std::to_string(before.lines) + ", \"before\": " +

@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-class BankConfiguration final : public HostObject<ICorvaneBankConfiguration, &IID_ICorvaneBankConfiguration, 1> {
+class BankConfiguration final : public HostObject<ICorvaneBankConfiguration, &IID_ICorvaneBankConfiguration, kEBankingLibrary> {
 public:
     STDMETHODIMP ConfigureBank(LPSTR bankName, long options) override;
     STDMETHODIMP GetStatementFileSettings(LPSTR bankName, BYTE* settings) override;
@@ -17,7 +17,7 @@ public:
 };
 
 class StatementFileSelector final
-    : public HostObject<ICorvaneStatementFileSelector, &IID_ICorvaneStatementFileSelector, 3> {
+    : public HostObject<ICorvaneStatementFileSelector, &IID_ICorvaneStatementFileSelector, kReconciliationLibrary> {
 public:
     STDMETHODIMP SelectFile(BYTE* settings) override;
     STDMETHODIMP get_InitialDirectory(BSTR* value) override;
@@ -31,9 +31,8 @@ private:
 };
 
 // Not a host object of the framework: it is not counted among the live objects.
-class HostControl final : public DispatchObject<ICorvaneHostControl, &IID_ICorvaneHostControl, 4> {
+class HostControl final : public qf::DispatchObject<ICorvaneHostControl, &IID_ICorvaneHostControl, kHostTestLibrary> {
 public:
-
     STDMETHODIMP Reset() override;
     STDMETHODIMP NewPayments(ICorvanePayments** batch) override;
     STDMETHODIMP AddPayment(ICorvanePayments* batch, ICorvanePayment** payment) override;

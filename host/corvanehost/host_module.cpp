@@ -7,19 +7,19 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 
+#include "com/class_factory.h"
 #include "host/corvanehost/host_components.h"
 #include "host/corvanehost/host_objects.h"
+#include "platform/win32_services.h"
 
 namespace corvane {
 namespace {
 
 HMODULE g_module = nullptr;
 HostState* g_state = nullptr;
-std::map<std::pair<int, std::wstring>, ITypeInfo*>* g_typeInfos = nullptr;
 
 std::wstring ModulePath()
 {
@@ -36,8 +36,6 @@ std::wstring GuidText(const GUID& guid)
 }
 
 } // namespace
-
-HMODULE HostModule() { return g_module; }
 
 HostState& State()
 {
@@ -94,53 +92,17 @@ HRESULT Enter(const wchar_t* member)
     if (it->second.times >= 0 && count > it->second.after + it->second.times)
         return S_OK;
     if (FAILED(it->second.hr)) {
-        ICreateErrorInfo* create = nullptr;
-        if (SUCCEEDED(CreateErrorInfo(&create))) {
+        ComPtr<ICreateErrorInfo> create;
+        if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
             const std::wstring text = std::wstring(L"Corvane host: ") + member + L" failed";
             create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
             create->SetSource(const_cast<LPOLESTR>(L"CorvaneHost"));
-            IErrorInfo* info = nullptr;
-            if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-                SetErrorInfo(0, info);
-                info->Release();
-            }
-            create->Release();
+            ComPtr<IErrorInfo> info;
+            if (SUCCEEDED(create.As(IID_IErrorInfo, info)))
+                SetErrorInfo(0, info.Get());
         }
     }
     return it->second.hr;
-}
-
-ITypeInfo* HostTypeInfo(int library, REFIID iid)
-{
-    if (!g_typeInfos)
-        g_typeInfos = new std::map<std::pair<int, std::wstring>, ITypeInfo*>();
-    const auto key = std::make_pair(library, GuidText(iid));
-    auto it = g_typeInfos->find(key);
-    if (it != g_typeInfos->end())
-        return it->second;
-    const std::wstring path = ModulePath() + L"\\" + std::to_wstring(library);
-    ITypeLib* lib = nullptr;
-    ITypeInfo* info = nullptr;
-    if (SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib))) {
-        if (SUCCEEDED(lib->GetTypeInfoOfGuid(iid, &info))) {
-            // Dual interfaces: Invoke must go through the vtable description.
-            TYPEATTR* attr = nullptr;
-            if (SUCCEEDED(info->GetTypeAttr(&attr))) {
-                const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
-                info->ReleaseTypeAttr(attr);
-                HREFTYPE ref = 0;
-                ITypeInfo* vtable = nullptr;
-                if (dual && SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-                    SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
-                    info->Release();
-                    info = vtable;
-                }
-            }
-        }
-        lib->Release();
-    }
-    (*g_typeInfos)[key] = info;
-    return info;
 }
 
 HRESULT CopyOut(const std::wstring& text, BSTR* out)
@@ -160,53 +122,49 @@ std::wstring FromBstr(BSTR text)
 
 namespace {
 
-template <class T> class Factory final : public RefCounted<IClassFactory, &IID_IClassFactory> {
-public:
-    explicit Factory(bool (*refused)()) : m_refused(refused) {}
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override
-    try {
+bool RefuseConfiguration() { return State().refuseConfiguration; }
+bool RefuseSelector() { return State().refuseSelector; }
+bool NeverRefused() { return false; }
+
+// The host's classes are not aggregated; a test can make one refuse creation.
+template <class T, bool (*Refused)()> HRESULT CreateHostClass(IUnknown* outer, REFIID iid, void** out) noexcept
+{
+    return GuardPlain([&] {
         if (!out)
             return E_POINTER;
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        if (m_refused && m_refused())
+        if (Refused())
             return REGDB_E_CLASSNOTREG;
-        return HandOut(new T(), iid, out);
-    } catch (...) {
-        return ContainedFailure();
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    bool (*m_refused)();
-};
-
-bool RefuseConfiguration() { return State().refuseConfiguration; }
-bool RefuseSelector() { return State().refuseSelector; }
+        return ObjectRoot::Create<T>(nullptr, iid, out);
+    });
+}
 
 struct HostClass {
     const CLSID* clsid;
     const wchar_t* progId;
     const wchar_t* description;
+    qf::ClassObject classObject;
 };
 
-const HostClass kClasses[] = {
-    {&CLSID_BankConfiguration, L"Corvane.BankConfiguration", L"Corvane bank configuration"},
-    {&CLSID_StatementFileSelector, L"Corvane.StatementFileSelector", L"Corvane statement file selector"},
-    {&CLSID_HostControl, L"Corvane.HostControl", L"Corvane host control"},
+HostClass g_classes[] = {
+    {&CLSID_BankConfiguration, L"Corvane.BankConfiguration", L"Corvane bank configuration",
+     qf::ClassObject(&CreateHostClass<BankConfiguration, &RefuseConfiguration>)},
+    {&CLSID_StatementFileSelector, L"Corvane.StatementFileSelector", L"Corvane statement file selector",
+     qf::ClassObject(&CreateHostClass<StatementFileSelector, &RefuseSelector>)},
+    {&CLSID_HostControl, L"Corvane.HostControl", L"Corvane host control",
+     qf::ClassObject(&CreateHostClass<HostControl, &NeverRefused>)},
 };
 
 LONG SetKey(const std::wstring& path, const wchar_t* value, const wchar_t* name = nullptr)
 {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    qf::RegKey key;
+    LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr);
     if (rc == ERROR_SUCCESS && value) {
-        rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        rc = RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                             static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
     }
-    if (key)
-        RegCloseKey(key);
     return rc;
 }
 
@@ -221,91 +179,84 @@ void DeleteTree(const std::wstring& path)
 
 using namespace corvane;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
+        // The type libraries that serve IDispatch are this module's resources.
+        qf::platform::SetResourceModule(instance);
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded by FreeLibrary (not process exit): give back what we cached.
+        qf::ReleaseClassObjects(g_classes);
+        qf::ReleaseTypeInfoCache();
     }
     return TRUE;
 }
 
 // The host keeps its state in this module for the life of the process.
-STDAPI DllCanUnloadNow() try { return S_FALSE; } catch (...) { return ContainedFailure(); }
+STDAPI DllCanUnloadNow() { return S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
-try {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    IClassFactory* factory = nullptr;
-    if (IsEqualCLSID(clsid, CLSID_BankConfiguration))
-        factory = new Factory<corvane::BankConfiguration>(&RefuseConfiguration);
-    else if (IsEqualCLSID(clsid, CLSID_StatementFileSelector))
-        factory = new Factory<corvane::StatementFileSelector>(&RefuseSelector);
-    else if (IsEqualCLSID(clsid, CLSID_HostControl))
-        factory = new Factory<corvane::HostControl>(nullptr);
-    else
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return HandOut(factory, iid, out);
-} catch (...) { return ContainedFailure(); }
+{
+    return qf::ClassObjectOf(g_classes, clsid, iid, out);
+}
 
 STDAPI DllRegisterServer()
-try {
-    const std::wstring path = ModulePath();
-    for (int index = 1; index <= 4; ++index) {
-        const std::wstring location = path + L"\\" + std::to_wstring(index);
-        ITypeLib* lib = nullptr;
-        HRESULT hr = LoadTypeLibEx(location.c_str(), REGKIND_NONE, &lib);
-        if (SUCCEEDED(hr)) {
-            hr = RegisterTypeLib(lib, const_cast<LPOLESTR>(location.c_str()), nullptr);
-            lib->Release();
+{
+    return GuardPlain([] {
+        const std::wstring path = ModulePath();
+        for (int index = 1; index <= 4; ++index) {
+            const std::wstring location = path + L"\\" + std::to_wstring(index);
+            ComPtr<ITypeLib> lib;
+            HRESULT hr = LoadTypeLibEx(location.c_str(), REGKIND_NONE, lib.Put());
+            if (SUCCEEDED(hr))
+                hr = RegisterTypeLib(lib.Get(), const_cast<LPOLESTR>(location.c_str()), nullptr);
+            if (FAILED(hr))
+                return hr;
         }
-        if (FAILED(hr))
-            return hr;
-    }
-    for (const HostClass& c : kClasses) {
-        const std::wstring key = L"CLSID\\" + GuidText(*c.clsid);
-        LONG rc = SetKey(key, c.description);
-        if (rc == ERROR_SUCCESS)
-            rc = SetKey(key + L"\\InprocServer32", path.c_str());
-        if (rc == ERROR_SUCCESS)
-            rc = SetKey(key + L"\\InprocServer32", L"Apartment", L"ThreadingModel");
-        if (rc == ERROR_SUCCESS)
-            rc = SetKey(key + L"\\ProgID", c.progId);
-        if (rc == ERROR_SUCCESS)
-            rc = SetKey(c.progId, c.description);
-        if (rc == ERROR_SUCCESS)
-            rc = SetKey(std::wstring(c.progId) + L"\\CLSID", GuidText(*c.clsid).c_str());
-        if (rc != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(rc);
-    }
-    HRESULT init = CoInitialize(nullptr);
-    ICatRegister* reg = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
-                                  reinterpret_cast<void**>(&reg));
-    if (SUCCEEDED(hr)) {
-        CATEGORYINFO info = {};
-        info.catid = CATID_CorvaneBankingComponents;
-        info.lcid = 0x0409;
-        wcscpy(info.szDescription, L"Corvane EBanking banking components");
-        hr = reg->RegisterCategories(1, &info);
-        reg->Release();
-    }
-    if (SUCCEEDED(init))
-        CoUninitialize();
-    return hr;
-} catch (...) { return ContainedFailure(); }
+        for (const HostClass& c : g_classes) {
+            const std::wstring key = L"CLSID\\" + GuidText(*c.clsid);
+            LONG rc = SetKey(key, c.description);
+            if (rc == ERROR_SUCCESS)
+                rc = SetKey(key + L"\\InprocServer32", path.c_str());
+            if (rc == ERROR_SUCCESS)
+                rc = SetKey(key + L"\\InprocServer32", L"Apartment", L"ThreadingModel");
+            if (rc == ERROR_SUCCESS)
+                rc = SetKey(key + L"\\ProgID", c.progId);
+            if (rc == ERROR_SUCCESS)
+                rc = SetKey(c.progId, c.description);
+            if (rc == ERROR_SUCCESS)
+                rc = SetKey(std::wstring(c.progId) + L"\\CLSID", GuidText(*c.clsid).c_str());
+            if (rc != ERROR_SUCCESS)
+                return HRESULT_FROM_WIN32(rc);
+        }
+        qf::ComScope com;
+        ComPtr<ICatRegister> reg;
+        HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                                      reg.PutVoid());
+        if (SUCCEEDED(hr)) {
+            CATEGORYINFO info = {};
+            info.catid = CATID_CorvaneBankingComponents;
+            info.lcid = 0x0409;
+            wcscpy(info.szDescription, L"Corvane EBanking banking components");
+            hr = reg->RegisterCategories(1, &info);
+        }
+        return hr;
+    });
+}
 
 STDAPI DllUnregisterServer()
-try {
-    for (const HostClass& c : kClasses) {
-        DeleteTree(L"CLSID\\" + GuidText(*c.clsid));
-        DeleteTree(c.progId);
-    }
-    const GUID* libs[] = {&LIBID_CorvaneEBanking, &LIBID_CorvaneBankPayments, &LIBID_CorvaneBankReconciliation,
-                          &LIBID_CorvaneHostTest};
-    for (const GUID* lib : libs)
-        UnRegisterTypeLib(*lib, 1, 0, 0, SYS_WIN32);
-    return S_OK;
-} catch (...) { return ContainedFailure(); }
+{
+    return GuardPlain([] {
+        for (const HostClass& c : g_classes) {
+            DeleteTree(L"CLSID\\" + GuidText(*c.clsid));
+            DeleteTree(c.progId);
+        }
+        const GUID* libs[] = {&LIBID_CorvaneEBanking, &LIBID_CorvaneBankPayments, &LIBID_CorvaneBankReconciliation,
+                              &LIBID_CorvaneHostTest};
+        for (const GUID* lib : libs)
+            UnRegisterTypeLib(*lib, 1, 0, 0, SYS_WIN32);
+        return S_OK;
+    });
+}

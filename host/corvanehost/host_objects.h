@@ -12,7 +12,7 @@
 
 namespace corvane {
 
-class Payment final : public HostObject<ICorvanePayment, &IID_ICorvanePayment, 2> {
+class Payment final : public HostObject<ICorvanePayment, &IID_ICorvanePayment, kPaymentsLibrary> {
 public:
     enum Text { PayerBACSReference, PayerSortCode, PayerAccountNumber, PayerAccountName, PayerRollNumber,
                 PayeeBACSReference, PayeeSortCode, PayeeAccountNumber, PayeeAccountName, PayeeRollNumber,
@@ -43,29 +43,28 @@ public:
     STDMETHODIMP put_StatusCode(long value) override;
 
 private:
-    HRESULT GetText(const wchar_t* member, int index, BSTR* value);
-    HRESULT PutText(const wchar_t* member, int index, BSTR value);
+    HRESULT GetText(const wchar_t* member, int index, BSTR* value) noexcept;
+    HRESULT PutText(const wchar_t* member, int index, BSTR value) noexcept;
 
     double m_amount = 0;
     long m_statusCode = 0;
     std::wstring m_text[TextCount];
 };
 
-class Payments final : public HostObject<ICorvanePayments, &IID_ICorvanePayments, 2> {
+class Payments final : public HostObject<ICorvanePayments, &IID_ICorvanePayments, kPaymentsLibrary> {
 public:
-    ~Payments() override;
     STDMETHODIMP Item(long index, ICorvanePayment** payment) override;
     STDMETHODIMP get_Count(long* count) override;
-    Payment* Add();
+    // A new payment at the end of the batch. Throws std::bad_alloc.
+    const ComPtr<Payment>& Add();
 
 private:
-    std::vector<Payment*> m_items;
+    std::vector<ComPtr<Payment>> m_items;
 };
 
-class BankAccount final : public HostObject<ICorvaneBankAccount, &IID_ICorvaneBankAccount, 1> {
+class BankAccount final : public HostObject<ICorvaneBankAccount, &IID_ICorvaneBankAccount, kEBankingLibrary> {
 public:
     BankAccount(BSTR sortCode, BSTR accountNumber);
-    ~BankAccount() override;
     STDMETHODIMP get_SortCode(BSTR* value) override;
     STDMETHODIMP put_SortCode(BSTR value) override;
     STDMETHODIMP get_AccountName(BSTR* value) override;
@@ -75,28 +74,26 @@ public:
 
 private:
     // Held as BSTRs so that a null text can be handed out as null.
-    BSTR m_sortCode = nullptr;
-    BSTR m_accountName = nullptr;
-    BSTR m_accountNumber = nullptr;
+    Bstr m_sortCode;
+    Bstr m_accountName;
+    Bstr m_accountNumber;
 };
 
-class BankRecord final : public HostObject<ICorvaneBankRecord, &IID_ICorvaneBankRecord, 1> {
+class BankRecord final : public HostObject<ICorvaneBankRecord, &IID_ICorvaneBankRecord, kEBankingLibrary> {
 public:
-    explicit BankRecord(BankAccount* account);
-    ~BankRecord() override;
+    explicit BankRecord(ComPtr<BankAccount> account);
     STDMETHODIMP get_Account(ICorvaneBankAccount** account) override;
     STDMETHODIMP get_BankName(BSTR* name) override;
 
 private:
-    BankAccount* m_account;
+    ComPtr<BankAccount> m_account;
 };
 
 // A statement has as many lines as the file: they and their texts live in
 // the line pool, not on the heap one by one.
-class StatementLine final : public HostObject<ICorvaneStatementLine, &IID_ICorvaneStatementLine, 3> {
+class StatementLine final : public HostObject<ICorvaneStatementLine, &IID_ICorvaneStatementLine, kReconciliationLibrary> {
 public:
     explicit StatementLine(long index);
-    ~StatementLine() override;
     static void* operator new(std::size_t size) { return line_pool::Allocate(size); }
     static void operator delete(void* p) noexcept { line_pool::Free(p); }
     STDMETHODIMP get_Index(long* value) override;
@@ -135,20 +132,19 @@ public:
 #undef CORVANE_TEXT_PROPERTY
 
 private:
-    HRESULT GetText(const wchar_t* member, int index, BSTR* value);
-    HRESULT PutText(const wchar_t* member, int index, BSTR value);
+    HRESULT GetText(const wchar_t* member, int index, BSTR* value) noexcept;
+    HRESULT PutText(const wchar_t* member, int index, BSTR value) noexcept;
 
     long m_index;
-    VARIANT m_lineNumber;
+    qf::Variant m_lineNumber;
     DATE m_date = 0, m_valueDate = 0;
     long m_transactionType = -1, m_reconciled = 0, m_matched = 0, m_flags = 0;
     double m_exchangeRate = 1.0, m_amount = 0;
     LineText m_text[TextCount];
 };
 
-class BankStatement final : public HostObject<ICorvaneBankStatement, &IID_ICorvaneBankStatement, 3> {
+class BankStatement final : public HostObject<ICorvaneBankStatement, &IID_ICorvaneBankStatement, kReconciliationLibrary> {
 public:
-    ~BankStatement() override;
     STDMETHODIMP get_Count(long* count) override;
     STDMETHODIMP Item(long index, ICorvaneStatementLine** line) override;
     STDMETHODIMP AddLine(ICorvaneStatementLine** line) override;
@@ -158,8 +154,7 @@ public:
     STDMETHODIMP put_Balance(double value) override;
 
 private:
-    void ReleaseLines();
-    std::vector<StatementLine*> m_lines;
+    std::vector<ComPtr<StatementLine>> m_lines;
     double m_balance = -1;
 };
 

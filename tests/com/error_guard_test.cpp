@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -107,6 +108,23 @@ TEST_F(GuardTest, AnythingElseIsUnexpected)
     EXPECT_EQ(TakeErrorDescription(), L"Unexpected result");
     EXPECT_EQ(Guard([]() -> HRESULT { throw 3.5; }), E_UNEXPECTED);
     EXPECT_EQ(TakeErrorDescription(), L"Unexpected result");
+}
+
+// Registration, class objects and the host's objects report by their result
+// alone: no error information of ours.
+TEST_F(GuardTest, PlainGuardReportsByResultAlone)
+{
+    struct Row { HRESULT (*body)(); HRESULT result; };
+    const Row rows[] = {
+        {[]() -> HRESULT { return S_FALSE; }, S_FALSE},
+        {[]() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+        {[]() -> HRESULT { ThrowHr(kE_INVALIDARG); }, E_INVALIDARG},
+        {[]() -> HRESULT { throw std::runtime_error("x"); }, E_UNEXPECTED},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(GuardPlain(r.body), r.result) << std::hex << r.result;
+        EXPECT_EQ(TakeErrorDescription(), L"<none>") << std::hex << r.result;
+    }
 }
 
 // Operations that call the host leave nothing of it behind on success, and

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "objects/com_object.h"
+#include "com/com_object.h"
 
 namespace qf::test {
 

@@ -1,4 +1,4 @@
-#include "objects/com_object.h"
+#include "com/com_object.h"
 
 namespace qf {
 namespace {
@@ -35,10 +35,10 @@ HRESULT ObjectRoot::InnerQueryInterface(REFIID iid, void** out) noexcept
 
 ULONG ObjectRoot::InnerRelease() noexcept
 {
-    const ULONG refs = --m_refs;
+    const LONG refs = InterlockedDecrement(&m_refs);
     if (refs == 0)
         delete this;
-    return refs;
+    return static_cast<ULONG>(refs);
 }
 
 HRESULT ObjectRoot::OuterQueryInterface(REFIID iid, void** out) noexcept

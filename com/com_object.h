@@ -1,15 +1,21 @@
-// The common root of the component's COM objects: reference counting,
-// aggregation and the module lock.
+// The common root of a module's COM objects: reference counting,
+// aggregation and the module lock. The component and the host's side each
+// link their own copy, so each DLL counts its own objects and locks.
 //
-// The classes are apartment-threaded, so their reference counts are plain
-// counters. Only the module lock count is changed atomically, because
-// DllCanUnloadNow may be called from any thread.
+// Reference counts and the module lock count change atomically: the classes
+// are apartment-threaded, but DllCanUnloadNow may be called from any thread,
+// and the host's tests call its objects from a watcher thread too.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
 #include <unknwn.h>
 
 #include <new>
+#include <type_traits>
+#include <utility>
+
+#include "com/com_holders.h"
+#include "text/hresult.h"
 
 namespace qf {
 
@@ -36,11 +42,15 @@ public:
 
     // The object's own IUnknown (the inner unknown of an aggregate).
     HRESULT InnerQueryInterface(REFIID iid, void** out) noexcept;
-    ULONG InnerAddRef() noexcept { return ++m_refs; }
+    ULONG InnerAddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
     ULONG InnerRelease() noexcept;
 
     // Creates an instance of T as a class object's CreateInstance does.
     template <class T> static HRESULT Create(IUnknown* outer, REFIID iid, void** out) noexcept;
+    // Creates an instance of T for the module's own use, not aggregated and
+    // held once. Throws std::bad_alloc, or the HRESULT of a failed
+    // construction step.
+    template <class T, class... Args> static ComPtr<T> Make(Args&&... args);
 
 protected:
     ObjectRoot() noexcept { ModuleLock(); }
@@ -60,7 +70,7 @@ private:
 
     static HRESULT CreateRoot(ObjectRoot* object, IUnknown* outer, REFIID iid, void** out) noexcept;
 
-    ULONG m_refs = 0;
+    volatile LONG m_refs = 0;
     IUnknown* m_outer = nullptr; // not owned: the aggregate owns us
     Inner m_inner{this};
 };
@@ -79,6 +89,15 @@ template <class T> HRESULT ObjectRoot::Create(IUnknown* outer, REFIID iid, void*
         return E_OUTOFMEMORY;
     }
     return CreateRoot(object, outer, iid, out);
+}
+
+template <class T, class... Args> ComPtr<T> ObjectRoot::Make(Args&&... args)
+{
+    ComPtr<T> object(new T(std::forward<Args>(args)...));
+    const HRESULT hr = object->FinalConstruct();
+    if (FAILED(hr))
+        ThrowHr(hr);
+    return object;
 }
 
 // What every class of the component shares in its identity: the main
