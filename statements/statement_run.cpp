@@ -6,11 +6,11 @@
 #include <new>
 #include <vector>
 
+#include "blocks/block_list.h"
 #include "com/error_guard.h"
 #include "com/host_components.h"
 #include "platform/win32_services.h"
 #include "resources/resource.h"
-#include "statements/block_list.h"
 #include "statements/import_journal.h"
 #include "statements/statement_journal.h"
 #include "statements/statement_reader.h"
