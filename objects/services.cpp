@@ -2,7 +2,7 @@
 
 #include "payments/payment_run.h"
 #include "payments/payment_status_text.h"
-#include "statements/statement_run.h"
+#include "statements/run/win/statement_run.h"
 
 namespace qf {
 

@@ -20,7 +20,7 @@
 
 #include "objects/services.h"
 #include "platform/win32_services.h"
-#include "statements/import_journal.h"
+#include "statements/journal/import_journal.h"
 #include "tests/statements/version1_journal.h"
 #include "build_stamp.h"
 #include "quillfen_version.h"
