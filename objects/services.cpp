@@ -1,7 +1,7 @@
 #include "objects/services.h"
 
-#include "payments/payment_run.h"
-#include "payments/payment_status_text.h"
+#include "payments/win/payment_run.h"
+#include "payments/win/payment_status_text.h"
 #include "statements/run/win/statement_run.h"
 
 namespace qf {

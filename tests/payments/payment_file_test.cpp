@@ -15,7 +15,7 @@
 
 #include "host/automation/ui_automation.h"
 #include "objects/services.h"
-#include "payments/payment_run.h"
+#include "payments/win/payment_run.h"
 #include "platform/platform.h"
 #include "platform/win32_services.h"
 #include "tests/support/com_test.h"

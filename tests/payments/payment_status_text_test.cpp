@@ -1,6 +1,6 @@
 // Payment status texts as the host receives them, from the string table
 // linked into this program.
-#include "payments/payment_status_text.h"
+#include "payments/win/payment_status_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "payments/pay_info_dialog.h"
+#include "payments/win/pay_info_dialog.h"
 
 #include <algorithm>
 #include <cmath>

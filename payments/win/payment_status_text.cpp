@@ -1,4 +1,4 @@
-#include "payments/payment_status_text.h"
+#include "payments/win/payment_status_text.h"
 
 #include "payments/payment_checks.h"
 #include "platform/win32_services.h"
