@@ -7,7 +7,7 @@
 #include "module/class_table.h"
 #include "objects/com_object.h"
 #include "objects/dispatch.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "objects/critical_section.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "com/com_holders.h"
 
 namespace qf {

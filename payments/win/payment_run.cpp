@@ -22,7 +22,7 @@
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
 #include "platform/platform.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
 #include "settings/settings_store.h"

@@ -7,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "com/com_holders.h"
 #include "text/cstring.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "objects/services.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "statements/journal/import_journal.h"
 #include "tests/statements/version1_journal.h"
 #include "build_stamp.h"

@@ -9,7 +9,7 @@
 #include "blocks/block_list.h"
 #include "com/error_guard.h"
 #include "com/host_components.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "statements/journal/import_journal.h"
 #include "statements/journal/win/statement_journal.h"
