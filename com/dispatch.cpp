@@ -6,7 +6,7 @@
 #include <map>
 
 #include "com/critical_section.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "com/com_holders.h"
 
 namespace qf {

@@ -19,7 +19,7 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "statements/statement_reader.h"
+#include "statements/reader/statement_reader.h"
 
 using namespace qf;
 

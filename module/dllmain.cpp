@@ -6,7 +6,7 @@
 #include "com/com_object.h"
 #include "com/dispatch.h"
 #include "com/error_guard.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "objects/services.h"
 
-#include "payments/payment_run.h"
-#include "payments/payment_status_text.h"
-#include "statements/statement_run.h"
+#include "payments/win/payment_run.h"
+#include "payments/win/payment_status_text.h"
+#include "statements/run/win/statement_run.h"
 
 namespace qf {
 

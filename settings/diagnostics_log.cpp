@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "settings/settings_store.h"
 #include "text/file_holder.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "settings/settings_store.h"
 
 namespace qf {

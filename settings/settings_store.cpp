@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 namespace qf {
 namespace {

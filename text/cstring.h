@@ -12,8 +12,9 @@
 #include "text/hresult.h"
 
 #ifdef _WIN32
-#include <windows.h>
-#include <oleauto.h>
+// A module handle (HINSTANCE) as the Windows headers declare it: the string
+// type is portable, and its header includes none of them.
+struct HINSTANCE__;
 #endif
 
 namespace qf {
@@ -82,9 +83,9 @@ public:
     CString& operator+=(const wchar_t* text) { return *this += reinterpret_cast<const char16_t*>(text); }
     // String resource id of module (at most 255 characters); "" when missing.
     // True when the loaded text is not empty.
-    bool LoadResourceText(HINSTANCE module, UINT id);
+    bool LoadResourceText(HINSTANCE__* module, unsigned int id);
     // A new BSTR the caller owns; an empty BSTR for ""; null on allocation failure.
-    BSTR AllocSysString() const;
+    wchar_t* AllocSysString() const;
 #endif
 
 private:

@@ -13,7 +13,7 @@
 #include "com/class_factory.h"
 #include "host/corvanehost/host_components.h"
 #include "host/corvanehost/host_objects.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 namespace corvane {
 namespace {

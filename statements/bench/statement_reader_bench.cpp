@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "statements/statement_reader.h"
+#include "statements/reader/statement_reader.h"
 
 using namespace qf;
 

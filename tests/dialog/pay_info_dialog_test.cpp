@@ -1,9 +1,9 @@
 // The real options dialog on the host's payment objects, driven from a
 // watcher thread the way a user would drive it, on a fixed clock.
-#include "payments/pay_info_dialog.h"
+#include "payments/win/pay_info_dialog.h"
 
 #include "host/automation/ui_automation.h"
-#include "payments/host_payments.h"
+#include "payments/win/host_payments.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
 #include "resources/resource.h"

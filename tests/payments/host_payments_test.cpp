@@ -1,5 +1,5 @@
 // The writers' view of the host's payments, over the host's own objects.
-#include "payments/host_payments.h"
+#include "payments/win/host_payments.h"
 
 #include <gtest/gtest.h>
 

@@ -15,9 +15,9 @@
 
 #include "host/automation/ui_automation.h"
 #include "objects/services.h"
-#include "payments/payment_run.h"
+#include "payments/win/payment_run.h"
 #include "platform/platform.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "tests/support/com_test.h"
 #include "text/file_holder.h"
 

@@ -19,7 +19,7 @@
 #include "build_stamp.h"
 #include "calendar/calendar.h"
 #include "host/automation/ui_automation.h"
-#include "payments/payment_run.h"
+#include "payments/win/payment_run.h"
 #include "platform/serial_date.h"
 #include "quillfen_version.h"
 #include "tests/support/com_test.h"

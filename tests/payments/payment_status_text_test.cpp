@@ -1,13 +1,13 @@
 // Payment status texts as the host receives them, from the string table
 // linked into this program.
-#include "payments/payment_status_text.h"
+#include "payments/win/payment_status_text.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "com/com_holders.h"
 #include "text/cstring.h"

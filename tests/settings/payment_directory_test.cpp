@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 using namespace qf;
 

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 using namespace qf;
 

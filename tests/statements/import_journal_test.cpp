@@ -1,7 +1,7 @@
 // The import journal: its digests, the keys of a file's lines, the file it
 // is kept in and what happens when that file is damaged or cannot be
 // written.
-#include "statements/import_journal.h"
+#include "statements/journal/import_journal.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "statements/statement_reader.h"
+#include "statements/reader/statement_reader.h"
 #include "tests/statements/version1_journal.h"
 
 using namespace qf;

@@ -1,4 +1,4 @@
-#include "statements/statement_fields.h"
+#include "statements/reader/statement_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "statements/statement_reader.h"
+#include "statements/reader/statement_reader.h"
 
 #include <gtest/gtest.h>
 

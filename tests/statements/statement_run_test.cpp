@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "objects/services.h"
-#include "platform/win32_services.h"
-#include "statements/import_journal.h"
+#include "platform/win/win32_services.h"
+#include "statements/journal/import_journal.h"
 #include "tests/statements/version1_journal.h"
 #include "build_stamp.h"
 #include "quillfen_version.h"

@@ -1,4 +1,4 @@
-#include "statements/transaction_record.h"
+#include "statements/reader/transaction_record.h"
 
 #include <initializer_list>
 

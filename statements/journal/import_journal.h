@@ -38,9 +38,9 @@
 #include <string>
 #include <vector>
 
-#include "statements/block_list.h"
-#include "statements/sha256.h"
-#include "statements/siphash.h"
+#include "blocks/block_list.h"
+#include "blocks/sha256.h"
+#include "blocks/siphash.h"
 
 namespace qf {
 

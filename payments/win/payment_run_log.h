@@ -8,7 +8,7 @@
 
 #include "payments/payment_format.h"
 #include "payments/payment_source.h"
-#include "payments/payment_run.h"
+#include "payments/win/payment_run.h"
 #include "settings/diagnostics_log.h"
 
 namespace qf {

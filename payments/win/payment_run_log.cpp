@@ -1,4 +1,4 @@
-#include "payments/payment_run_log.h"
+#include "payments/win/payment_run_log.h"
 
 #include <exception>
 #include <string>

@@ -1,8 +1,8 @@
-#include "statements/siphash.h"
+#include "blocks/siphash.h"
 
 #include <cstring>
 
-#include "statements/block_feed.h"
+#include "blocks/block_feed.h"
 
 namespace qf {
 namespace {

@@ -1,7 +1,7 @@
-#include "payments/payment_status_text.h"
+#include "payments/win/payment_status_text.h"
 
 #include "payments/payment_checks.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "text/cstring.h"
 #include "com/error_guard.h"

@@ -20,9 +20,9 @@
 #include <fstream>
 #include <vector>
 
-#include "statements/statement_fields.h"
+#include "statements/reader/statement_fields.h"
 #include "statements/statement_import_report.h"
-#include "statements/transaction_record.h"
+#include "statements/reader/transaction_record.h"
 
 namespace qf {
 

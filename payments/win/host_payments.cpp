@@ -1,4 +1,4 @@
-#include "payments/host_payments.h"
+#include "payments/win/host_payments.h"
 
 #include "payments/payment_text.h"
 

@@ -1,4 +1,4 @@
-#include "payments/pay_info_dialog.h"
+#include "payments/win/pay_info_dialog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "payments/payment_checks.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 
 namespace qf {

@@ -1,4 +1,4 @@
-#include "payments/bench/sample_host.h"
+#include "payments/bench/win/sample_host.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,9 @@
 // The parts of CString that need Windows: string resources and BSTRs.
 #include "text/cstring.h"
 
+#include <windows.h>
+#include <oleauto.h>
+
 #include <string>
 
 #include "platform/platform.h"

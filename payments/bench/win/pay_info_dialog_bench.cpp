@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "host/automation/ui_automation.h"
-#include "payments/bench/sample_host.h"
-#include "payments/host_payments.h"
-#include "payments/pay_info_dialog.h"
+#include "payments/bench/win/sample_host.h"
+#include "payments/win/host_payments.h"
+#include "payments/win/pay_info_dialog.h"
 #include "resources/resource.h"
 
 using namespace corvane::automation;

@@ -1,4 +1,4 @@
-#include "statements/statement_run.h"
+#include "statements/run/win/statement_run.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,15 +6,15 @@
 #include <new>
 #include <vector>
 
+#include "blocks/block_list.h"
 #include "com/error_guard.h"
 #include "com/host_components.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
-#include "statements/block_list.h"
-#include "statements/import_journal.h"
-#include "statements/statement_journal.h"
-#include "statements/statement_reader.h"
-#include "statements/statement_run_log.h"
+#include "statements/journal/import_journal.h"
+#include "statements/journal/win/statement_journal.h"
+#include "statements/reader/statement_reader.h"
+#include "statements/run/win/statement_run_log.h"
 
 namespace qf {
 namespace {

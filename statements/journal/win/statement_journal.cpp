@@ -1,4 +1,4 @@
-#include "statements/statement_journal.h"
+#include "statements/journal/win/statement_journal.h"
 
 #include <windows.h>
 
@@ -12,7 +12,7 @@
 
 #include "platform/platform.h"
 #include "settings/import_journal_location.h"
-#include "statements/import_journal.h"
+#include "statements/journal/import_journal.h"
 
 namespace qf {
 namespace {

@@ -1,4 +1,4 @@
-#include "payments/payment_run.h"
+#include "payments/win/payment_run.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -15,14 +15,14 @@
 #include "calendar/holiday_list.h"
 #include "com/com_holders.h"
 #include "com/host_components.h"
-#include "payments/host_payments.h"
-#include "payments/pay_info_dialog.h"
+#include "payments/win/host_payments.h"
+#include "payments/win/pay_info_dialog.h"
 #include "payments/payment_account_check.h"
-#include "payments/payment_run_log.h"
+#include "payments/win/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
 #include "platform/platform.h"
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 #include "resources/resource.h"
 #include "settings/payment_directory.h"
 #include "settings/settings_store.h"

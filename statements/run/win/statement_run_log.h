@@ -8,7 +8,7 @@
 
 #include "settings/diagnostics_log.h"
 #include "statements/statement_import_report.h"
-#include "statements/statement_run.h"
+#include "statements/run/win/statement_run.h"
 
 namespace qf {
 

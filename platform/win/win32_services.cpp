@@ -1,4 +1,4 @@
-#include "platform/win32_services.h"
+#include "platform/win/win32_services.h"
 
 #include <shlobj.h>
 

@@ -1,8 +1,8 @@
-#include "statements/sha256.h"
+#include "blocks/sha256.h"
 
 #include <cstring>
 
-#include "statements/block_feed.h"
+#include "blocks/block_feed.h"
 
 namespace qf {
 namespace {

@@ -1,4 +1,4 @@
-#include "statements/statement_run_log.h"
+#include "statements/run/win/statement_run_log.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "statements/import_journal.h"
+#include "statements/journal/import_journal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,8 +7,8 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "statements/statement_reader.h"
-#include "statements/transaction_record.h"
+#include "statements/reader/statement_reader.h"
+#include "statements/reader/transaction_record.h"
 #include "text/file_holder.h"
 
 namespace qf {
