@@ -22,17 +22,20 @@ void AddImportedLines(ImportJournal& journal, const ImportedLines& lines)
     journal.Prune();
 }
 
-JournalState JournalFile::Load(ImportJournal& journal, std::string& why)
+JournalState JournalFile::Load(ImportJournal& journal, std::string& why, unsigned waitMs)
 {
     journal = ImportJournal();
-    File file = m_file.Open();
-    if (!file) {
-        if (errno == ENOENT)
-            return JournalState::Missing;
-        why = "cannot open " + Path() + ": " + std::strerror(errno);
-        return JournalState::Unreadable;
-    }
-    const JournalState state = ReadJournal(file.Get(), Path(), journal, why);
+    JournalState state = JournalState::Missing;
+    m_file.Read(
+        [&](std::FILE* file) {
+            if (file) {
+                state = ReadJournal(file, Path(), journal, why);
+            } else if (errno != ENOENT) {
+                why = "cannot open " + Path() + ": " + std::strerror(errno);
+                state = JournalState::Unreadable;
+            }
+        },
+        waitMs);
     if (state == JournalState::Damaged)
         m_file.SeenDamaged();
     return state;

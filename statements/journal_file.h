@@ -44,9 +44,11 @@ public:
 
     const std::string& Path() const noexcept { return m_file.Path(); }
 
-    // Reads the journal as LoadJournal does, noting which version it was; a
-    // damaged one is kept aside when this import's journal replaces it.
-    JournalState Load(ImportJournal& journal, std::string& why);
+    // Reads the journal as LoadJournal does (under the lock, waited for as
+    // long as when replacing, then read without it), noting which version
+    // it was; a damaged one is kept aside when this import's journal
+    // replaces it.
+    JournalState Load(ImportJournal& journal, std::string& why, unsigned waitMs = kLockWaitMs);
     // Writes journal, which holds this import's lines, beside the file.
     bool WriteNext(const ImportJournal& journal, std::string& why);
     // Puts it in place. When another import replaced the file since Load,

@@ -27,8 +27,11 @@ SharedFile::~SharedFile()
         std::remove(m_next.c_str());
 }
 
-File SharedFile::Open()
+void SharedFile::Read(const std::function<void(std::FILE* file)>& read, unsigned waitMs)
 {
+    platform::FileLock lock;
+    std::string ignored;
+    lock.Lock(m_path + ".lock", waitMs, ignored);
     m_seen = platform::FileVersion();
     m_seenKnown = false;
     errno = 0;
@@ -39,7 +42,7 @@ File SharedFile::Open()
     else
         m_seenKnown = error == ENOENT;
     errno = error;
-    return file;
+    read(file.Get());
 }
 
 bool SharedFile::WriteNext(const Writer& write, std::string& why)

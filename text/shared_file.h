@@ -57,10 +57,12 @@ public:
     // Where the next version is written.
     const std::string& NextPath() const noexcept { return m_next; }
 
-    // Opens the file for reading and notes which version it is. Null when
-    // it cannot be opened; errno says why (ENOENT: there is none yet, which
-    // is noted as the version read).
-    File Open();
+    // Reads the file under the lock, so that no writer replaces it while it
+    // is open (Windows would refuse to): read is called with the file open
+    // for reading, or with null when it cannot be opened, errno saying why
+    // (ENOENT: there is none yet). Notes which version was read. A lock not
+    // had within waitMs is not waited for: the file is read without it.
+    void Read(const std::function<void(std::FILE* file)>& read, unsigned waitMs);
     // The version read was damaged: if it is still in place when the next
     // version replaces it, it is kept as <file>.damaged.
     void SeenDamaged() noexcept { m_seenDamaged = true; }

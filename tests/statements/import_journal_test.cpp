@@ -195,7 +195,7 @@ protected:
         JournalFile file(path);
         ImportJournal journal;
         std::string why;
-        if (file.Load(journal, why) != JournalState::Read) {
+        if (file.Load(journal, why, 100) != JournalState::Read) {
             EXPECT_TRUE(ImportJournal::CreateNew(journal));
         }
         ImportedLines lines;
