@@ -784,6 +784,29 @@ int RunPay(const std::wstring& path, const Options& given)
     return rc;
 }
 
+namespace {
+
+// For tests of imports that run at the same time: with CORVANE_STARTING_LINE
+// naming a file, the import waits (a minute at most) until that file
+// exists, after saying that it is ready with a file of its own beside it
+// (the same name, a dot and this process's number). Started together, the
+// imports then begin within a few milliseconds of each other, however long
+// each process took to start.
+void WaitAtStartingLine()
+{
+    const char* line = std::getenv("CORVANE_STARTING_LINE");
+    if (!line || !*line)
+        return;
+    const std::string ready = std::string(line) + "." + std::to_string(GetCurrentProcessId());
+    const HANDLE file = CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    for (int waited = 0; waited < 60000 && GetFileAttributesA(line) == INVALID_FILE_ATTRIBUTES; waited += 2)
+        Sleep(2);
+}
+
+} // namespace
+
 int RunStatement(const std::wstring& path, const Options& options)
 {
     const std::string file = WideToUtf8(path);
@@ -826,6 +849,7 @@ int RunStatement(const std::wstring& path, const Options& options)
     std::unique_ptr<Autopilot> pilot;
     if (!options.interactive)
         pilot.reset(new Autopilot(options));
+    WaitAtStartingLine();
     hr = service->ImportStatement(record.p, statement.p);
     ReportCallFailure("ImportStatement", hr);
     if (pilot)
