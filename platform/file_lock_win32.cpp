@@ -48,7 +48,9 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
     }
     // Asked again and again rather than waited for: a waiting LockFileEx
     // cannot be given up after a while on a handle opened for plain I/O.
-    const ULONGLONG start = GetTickCount64();
+    // GetTickCount: older systems have no 64-bit count, and the unsigned
+    // difference is right across its wrap.
+    const DWORD start = GetTickCount();
     DWORD pause = 5;
     for (;;) {
         OVERLAPPED at = {};
@@ -57,7 +59,7 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
             return Result::Held;
         }
         const DWORD error = GetLastError();
-        const ULONGLONG waited = GetTickCount64() - start;
+        const DWORD waited = GetTickCount() - start;
         if ((error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) || waited >= waitMs) {
             CloseHandle(file);
             if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
@@ -67,7 +69,7 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
             why = "another process kept " + path + " locked for " + Seconds(static_cast<unsigned long long>(waited));
             return Result::Busy;
         }
-        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, waitMs - waited)));
+        Sleep(std::min<DWORD>(pause, waitMs - waited));
         pause = pause < 100 ? pause * 2 : pause;
     }
 }
