@@ -1,8 +1,8 @@
 // A file that several processes of one Windows user keep up to date, each
-// by reading it, doing its work and writing the whole next version: the
-// statement import's journal, the payment run's record. Without care the
-// last writer's version wins, and whatever another wrote between its read
-// and its write is lost.
+// by reading it, doing its work and writing the whole next version, such as
+// the statement import's journal of imported lines. Without care the last
+// writer's version wins, and whatever another wrote between its read and its
+// write is lost.
 //
 // So each writer puts its version in place under an exclusive lock on a
 // lock file beside it (<file>.lock), held only for that step, and first
