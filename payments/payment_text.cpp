@@ -83,7 +83,14 @@ bool IsAllDigits(const char* text)
     return true;
 }
 
-CString CleanText(const char* text) { return Filter(text, CleanedChar); }
+CString CleanText(const char* text)
+{
+    const std::string spelt = ToBankText(text);
+    CString result;
+    if (!spelt.empty())
+        result.Assign(spelt.data(), static_cast<int>(spelt.size()));
+    return result;
+}
 
 int FormatAmount(double amount, char* text)
 {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 
+#include "text/bank_text.h"
 #include "text/cstring.h"
 
 namespace qf {
@@ -25,22 +26,14 @@ inline CString NarrowText(const wchar_t* text, std::size_t length)
 CString DigitsOnly(const char* text);
 // True when every character is one of 0-9; "" counts as all digits.
 bool IsAllDigits(const char* text);
-// Keeps ASCII letters, digits, space and . - / &, upper-cased; drops
-// everything else (commas and quotes included, and every byte from 0x80).
+// text in the bank's characters (text/bank_text.h): ASCII letters upper-cased,
+// digits, space and . - / & kept, accented Latin letters as their plain ones
+// (Müller as MULLER, Straße as STRASSE), everything else dropped (commas and
+// quotes included).
 CString CleanText(const char* text);
 
-// The classifications behind them, for code that writes fields in place.
+// The classification behind it, for code that writes fields in place.
 inline bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-// The character CleanText keeps for c (upper-cased), or 0 when it drops c.
-inline char CleanedChar(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z')
-        return static_cast<char>(c - 'a' + 'A');
-    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '.' || c == '-' || c == '/' ||
-        c == '&')
-        return static_cast<char>(c);
-    return 0;
-}
 // The characters that would break a comma-separated line (comma, double
 // quote, CR, LF): texts written without cleaning lose them.
 inline bool IsFieldBreak(unsigned char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }

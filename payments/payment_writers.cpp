@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "payments/changed_texts.h"
 #include "payments/payment_checks.h"
 #include "payments/payment_text.h"
 #include "platform/serial_date.h"
@@ -22,7 +23,9 @@ constexpr int kBulkListHeaderColumns = 80;
 // still refuses to overrun it.
 class RecordLine {
 public:
-    explicit RecordLine(int columns) : m_columns(columns) {}
+    // changed, when given, collects the names and references written that
+    // the bank's characters change.
+    explicit RecordLine(int columns, ChangedTexts* changed = nullptr) : m_columns(columns), m_changed(changed) {}
 
     // Moves on to column (commas for the empty columns before it).
     RecordLine& At(int column)
@@ -46,12 +49,20 @@ public:
     // CleanText of text, its first width characters.
     RecordLine& Cleaned(const char* text, int width)
     {
-        for (const char* p = text; *p && width > 0; ++p)
-            if (const char c = CleanedChar(static_cast<unsigned char>(*p))) {
-                Push(c);
-                --width;
-            }
+        for (const char* p = text; *p && width > 0; ++p) {
+            const BankSpelling& spelt = BankSpellingOf(static_cast<unsigned char>(*p));
+            for (int i = 0; i < spelt.size && width > 0; ++i, --width)
+                Push(spelt.text[i]);
+        }
         return *this;
+    }
+    // The same for a payee's name or a reference, which the user is told
+    // about when the bank's characters change it.
+    RecordLine& CleanedName(const char* text, int width)
+    {
+        if (m_changed)
+            m_changed->Note(text);
+        return Cleaned(text, width);
     }
     // The first width digits of text (DigitsOnly, cut to width) as they
     // are, right-aligned with zeros on the left, or left-aligned with spaces
@@ -126,6 +137,7 @@ private:
     std::size_t m_length = 0;
     int m_column = 1;
     const int m_columns;
+    ChangedTexts* const m_changed;
 };
 
 // Stores each failing check's code on the payment as it happens.
@@ -212,7 +224,7 @@ void PutPayeeName(RecordLine& line, Payment& payment, Checks& checks, int width)
     const HostText name = payment.PayeeAccountName();
     checks.Require(IsValidPayeeAccountName(name.empty) && checks.Delivered(PaymentProperty::PayeeAccountName),
                    kMissingPayeeAccountName);
-    line.At(33).Cleaned(name.text, width);
+    line.At(33).CleanedName(name.text, width);
 }
 
 // The payee's roll number, failing the payment when the host does not
@@ -241,7 +253,7 @@ void PutPayeeReference(RecordLine& line, Payment& payment, Checks& checks, int c
     const CString rollNumber = RollNumber(payment, checks);
     if (payment.ReadFailed(PaymentProperty::PayeeRollNumber))
         return;
-    line.Cleaned(rollNumber.IsEmpty() ? BACSReference(payment, checks) : rollNumber, width);
+    line.CleanedName(rollNumber.IsEmpty() ? BACSReference(payment, checks) : rollNumber, width);
 }
 
 // Column 8 of a Bulk List record. A reference that cleaning would leave
@@ -250,9 +262,9 @@ void PutBulkListReference(RecordLine& line, const CString& reference)
 {
     bool cleanable = false;
     for (const char* p = reference; *p && !cleanable; ++p)
-        cleanable = CleanedChar(static_cast<unsigned char>(*p)) != 0;
+        cleanable = BankSpellingOf(static_cast<unsigned char>(*p)).size != 0;
     if (cleanable)
-        line.At(8).Cleaned(reference, 25);
+        line.At(8).CleanedName(reference, 25);
     else
         line.At(8).Uncleaned(reference, 25);
 }
@@ -266,14 +278,14 @@ void PutAdHocBulkReference(RecordLine& line, Payment& payment, Checks& checks)
     if (payment.ReadFailed(PaymentProperty::PayeeRollNumber))
         return;
     if (!rollNumber.IsEmpty()) {
-        line.Cleaned(rollNumber, 18);
+        line.CleanedName(rollNumber, 18);
         return;
     }
     const CString bacsReference = BACSReference(payment, checks);
     if (payment.ReadFailed(PaymentProperty::PayeeBACSReference))
         return;
     if (!bacsReference.IsEmpty()) {
-        line.Cleaned(bacsReference, 18);
+        line.CleanedName(bacsReference, 18);
         return;
     }
     line.Digits(payment.PayerSortCode(), 6);
@@ -285,40 +297,40 @@ void PutAdHocBulkReference(RecordLine& line, Payment& payment, Checks& checks)
 } // namespace
 
 bool WriteBulkListHeader(std::FILE* file, Payment& payment, double processingDate, const CString& templateName,
-                         const CString& beneficiaryReference)
+                         const CString& beneficiaryReference, ChangedTexts* changed)
 {
     RequireFile(file);
     const DateText date = ProcessingDateText(processingDate);
     Checks checks(payment);
-    RecordLine line(kBulkListHeaderColumns);
+    RecordLine line(kBulkListHeaderColumns, changed);
     line.At(4).Text("06");
     line.At(6).Cleaned(templateName, 20);
     PutPayer(line, payment, checks);
     line.At(19).Text(date.text);
-    line.At(37).Cleaned(beneficiaryReference, 18);
+    line.At(37).CleanedName(beneficiaryReference, 18);
     line.At(74).Text("C");
     line.WriteTo(file);
     return checks.Passed();
 }
 
 bool WriteAdHocBulkHeader(std::FILE* file, Payment& payment, double processingDate,
-                          const CString& beneficiaryReference, const CString& path)
+                          const CString& beneficiaryReference, const CString& path, ChangedTexts* changed)
 {
     RequireFile(file);
     const DateText date = ProcessingDateText(processingDate);
     Checks checks(payment);
-    RecordLine line(kRecordColumns);
+    RecordLine line(kRecordColumns, changed);
     line.At(4).Text("08");
     line.At(9).Cleaned(FileNameOfPath(path), 16);
     PutPayer(line, payment, checks);
     line.At(19).Text(date.text);
-    line.At(37).Cleaned(beneficiaryReference, 18);
+    line.At(37).CleanedName(beneficiaryReference, 18);
     line.WriteTo(file);
     return checks.Passed();
 }
 
 bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate, PaymentFormat format,
-                        const CString& templateName)
+                        const CString& templateName, ChangedTexts* changed)
 {
     switch (format) {
     case PaymentFormat::Standard:
@@ -326,7 +338,7 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     case PaymentFormat::BulkList:
         break;
     case PaymentFormat::AdHocBulk:
-        return WriteAdHocBulkRecord(file, payment);
+        return WriteAdHocBulkRecord(file, payment, changed);
     default:
         ThrowHr(kE_INVALIDARG);
     }
@@ -343,7 +355,7 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     Checks checks(payment);
     if (!bulkList)
         checks.RequireRead(PaymentProperty::StatusCode, kUnreadStatusCode);
-    RecordLine line(kRecordColumns);
+    RecordLine line(kRecordColumns, changed);
     line.At(4).Text(bulkList ? "07" : iat ? "03" : "01");
     if (usesTemplate)
         line.At(6).Cleaned(templateName, 20);
@@ -361,7 +373,7 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     if (!iat && !usesTemplate)
         PutPayeeName(line, payment, checks, 18);
     if (bulkList)
-        line.At(37).Cleaned(RollNumber(payment, checks), 18);
+        line.At(37).CleanedName(RollNumber(payment, checks), 18);
     else if (iat)
         PutPayeeReference(line, payment, checks, 40, 16);
     else
@@ -370,11 +382,11 @@ bool WritePaymentRecord(std::FILE* file, Payment& payment, double processingDate
     return checks.Passed();
 }
 
-bool WriteAdHocBulkRecord(std::FILE* file, Payment& payment)
+bool WriteAdHocBulkRecord(std::FILE* file, Payment& payment, ChangedTexts* changed)
 {
     RequireFile(file);
     Checks checks(payment);
-    RecordLine line(kRecordColumns);
+    RecordLine line(kRecordColumns, changed);
     line.At(4).Text("09");
     line.At(16).Text("GBP");
     PutAmount(line, payment, checks);

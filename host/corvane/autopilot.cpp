@@ -14,6 +14,7 @@
 
 #include "accountcheck/account_advice.h"
 #include "host/automation/ui_automation.h"
+#include "host/corvane/command_line.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
 
@@ -28,12 +29,26 @@ const char kOptionsCaption[] = "Corvane RBS/NatWest Internet Bankline Payment Pr
 const int kLayoutButtons[] = {2013, 2014, 2015, 2018};
 const int kDatePicker = 2003, kTemplate = 2011, kBenRef = 2017, kIatCheck = 2004, kList = 2005, kSet = 2006;
 
-void Print(std::FILE* out, const MessageBoxInfo& box)
+// A box's text, which the system gives in the ANSI code page, as UTF-8: a
+// payee's name in it may hold any letter of the code page.
+std::string Utf8(const std::string& ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int size = static_cast<int>(ansi.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &wide[0], n);
+    return WideToUtf8(wide);
+}
+
+// caption and text in UTF-8.
+void Print(std::FILE* out, const std::string& caption, const std::string& text)
 {
     // One printed line per line of the box: its texts break lines with
     // CR LF, LF or a CR alone.
-    PrintText(out, "Message box \"%s\":\n", box.caption.c_str());
-    const std::string& text = box.text;
+    PrintText(out, "Message box \"%s\":\n", caption.c_str());
     std::string line;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
@@ -119,8 +134,9 @@ struct Autopilot::Impl {
 
     void Answered(const MessageBoxInfo& box)
     {
-        Print(options.Info(), box);
-        boxes.push_back({box.caption, box.text});
+        const std::string caption = Utf8(box.caption), text = Utf8(box.text);
+        Print(options.Info(), caption, text);
+        boxes.push_back({caption, text});
         const std::string redirected = RedirectedPath(box);
         if (!redirected.empty())
             redirectedPath = redirected;

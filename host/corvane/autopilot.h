@@ -14,7 +14,7 @@ namespace corvane {
 // the component takes its default answer.
 bool CanShowWindows();
 
-// A message box the autopilot answered.
+// A message box the autopilot answered, its texts in UTF-8.
 struct AnsweredBox {
     std::string caption, text;
 };

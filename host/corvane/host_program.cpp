@@ -21,10 +21,12 @@
 #include "CorvaneHostTest.h"
 #include "host/corvane/account_check_command.h"
 #include "host/corvane/autopilot.h"
+#include "host/corvane/bank_text_report.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
 #include "host/corvane/csv.h"
 #include "com/com_holders.h"
+#include "settings/settings_store.h"
 #include "text/file_holder.h"
 
 namespace corvane {
@@ -611,6 +613,43 @@ std::vector<qf::AccountCheck> CheckPayees(const std::vector<PaymentRow>& rows, s
     return checks;
 }
 
+std::wstring WideTextOf(const PaymentRow& row, const char* column)
+{
+    for (const auto& [name, value] : row.texts)
+        if (name == column)
+            return value;
+    return {};
+}
+
+// The names and references that the file holds in the bank's characters
+// otherwise than typed, as the component wrote them: the payees' texts the
+// layout carries, and the beneficiary reference the run confirmed (which it
+// stored for the paying account).
+std::vector<ChangedBankText> ChangedTexts(const std::vector<PaymentRow>& rows, const Options& options)
+{
+    std::vector<PayeeTexts> payees;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PaymentRow& row = rows[i];
+        const bool marked = options.iatRows.count(static_cast<int>(i)) > 0 || (row.hasStatusCode && row.statusCode != 0);
+        payees.push_back({WideTextOf(row, "PayeeAccountName"), WideTextOf(row, "PayeeRollNumber"),
+                          WideTextOf(row, "PayeeBACSReference"), marked});
+    }
+    std::string key = "RBSBanklineBenRef";
+    if (options.haveAccount) {
+        for (wchar_t c : options.sortCode)
+            if (c >= L'0' && c <= L'9')
+                key += static_cast<char>(c);
+        key += "_" + WideToUtf8(options.accountNumber);
+    }
+    qf::CString benRef;
+    qf::ReadSetting(key.c_str(), benRef);
+    std::wstring wide(static_cast<std::size_t>(benRef.GetLength()), L'\0');
+    if (!wide.empty())
+        wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, benRef.c_str(), benRef.GetLength(), &wide[0],
+                                                                 static_cast<int>(wide.size()))));
+    return ChangedBankTexts(payees, options.layout, wide);
+}
+
 bool AskedAccountCheck(const std::vector<AnsweredBox>& boxes)
 {
     for (const AnsweredBox& box : boxes)
@@ -729,6 +768,14 @@ int RunPay(const std::wstring& path, const Options& given)
                   codes[i].text.c_str());
     if (!confirmed.empty())
         PrintText(info, "File: %s\n", AnsiToUtf8(confirmed).c_str());
+    const std::vector<ChangedBankText> changed = written ? ChangedTexts(rows, options) : std::vector<ChangedBankText>();
+    if (!changed.empty())
+        PrintText(info, "Written in the bank's characters (A-Z, 0-9, space and . - / &):\n");
+    for (const ChangedBankText& c : changed) {
+        const std::string where = c.row < 0 ? "" : "payment " + std::to_string(c.row) + " ";
+        PrintText(info, "  %s%s: %s \xE2\x86\x92 %s\n", where.c_str(), c.property.c_str(), c.typed.c_str(),
+                  c.written.c_str());
+    }
     std::fflush(info);
 
     if (options.json) {
@@ -742,12 +789,40 @@ int RunPay(const std::wstring& path, const Options& given)
             json += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(i) +
                     ", \"code\": " + std::to_string(codes[i].code) + ", \"text\": " + JsonString(codes[i].text) +
                     ", \"accountCheck\": " + JsonString(qf::ResultName(accountChecks[i].result)) + "}";
+        json += "], \"changedTexts\": [";
+        for (std::size_t i = 0; i < changed.size(); ++i)
+            json += std::string(i ? ", " : "") + "{\"row\": " + (changed[i].row < 0 ? "null" : std::to_string(changed[i].row)) +
+                    ", \"property\": " + JsonString(changed[i].property) + ", \"typed\": " +
+                    JsonString(changed[i].typed) + ", \"written\": " + JsonString(changed[i].written) + "}";
         json += "], \"exitCode\": " + std::to_string(rc) + "}\n";
         WriteText(stdout, json.c_str());
         std::fflush(stdout);
     }
     return rc;
 }
+
+namespace {
+
+// For tests of imports that run at the same time: with CORVANE_STARTING_LINE
+// naming a file, the import waits (a minute at most) until that file
+// exists, after saying that it is ready with a file of its own beside it
+// (the same name, a dot and this process's number). Started together, the
+// imports then begin within a few milliseconds of each other, however long
+// each process took to start.
+void WaitAtStartingLine()
+{
+    const char* line = std::getenv("CORVANE_STARTING_LINE");
+    if (!line || !*line)
+        return;
+    const std::string ready = std::string(line) + "." + std::to_string(GetCurrentProcessId());
+    const HANDLE file = CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    for (int waited = 0; waited < 60000 && GetFileAttributesA(line) == INVALID_FILE_ATTRIBUTES; waited += 2)
+        Sleep(2);
+}
+
+} // namespace
 
 int RunStatement(const std::wstring& path, const Options& options)
 {
@@ -791,6 +866,7 @@ int RunStatement(const std::wstring& path, const Options& options)
     std::unique_ptr<Autopilot> pilot;
     if (!options.interactive)
         pilot.reset(new Autopilot(options));
+    WaitAtStartingLine();
     hr = service->ImportStatement(record.Get(), statement.Get());
     ReportCallFailure("ImportStatement", hr);
     if (pilot)

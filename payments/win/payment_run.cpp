@@ -15,6 +15,7 @@
 #include "calendar/holiday_list.h"
 #include "com/com_holders.h"
 #include "com/host_components.h"
+#include "payments/changed_texts.h"
 #include "payments/win/host_payments.h"
 #include "payments/win/pay_info_dialog.h"
 #include "payments/payment_account_check.h"
@@ -214,7 +215,7 @@ struct WriteOutcome {
 // host does not take ends the writing like one it does not deliver: the
 // host could not tell how that payment ended.
 WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const RunOptions& options,
-                        const char* chosen, PaymentRunLog& log)
+                        const char* chosen, PaymentRunLog& log, ChangedTexts& changed)
 {
     WriteOutcome outcome;
     auto failed = [&outcome] {
@@ -232,9 +233,9 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
         const bool headerPassed =
             options.format == PaymentFormat::BulkList
                 ? WriteBulkListHeader(file, *first, options.processingDate, options.templateName,
-                                      options.beneficiaryReference)
+                                      options.beneficiaryReference, &changed)
                 : WriteAdHocBulkHeader(file, *first, options.processingDate, options.beneficiaryReference,
-                                       CString(chosen));
+                                       CString(chosen), &changed);
         if (headerPassed)
             log.Faults(0, *first);
         else
@@ -257,8 +258,9 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
         }
         const bool passed =
             options.format == PaymentFormat::AdHocBulk
-                ? WriteAdHocBulkRecord(file, *payment)
-                : WritePaymentRecord(file, *payment, options.processingDate, options.format, options.templateName);
+                ? WriteAdHocBulkRecord(file, *payment, &changed)
+                : WritePaymentRecord(file, *payment, options.processingDate, options.format, options.templateName,
+                                     &changed);
         log.Ended(i, *payment);
         if (payment->StoreFailed()) {
             outcome.status = NotWritten;
@@ -421,7 +423,8 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         return S_OK;
     }
     log.Opened(file.Path(), std::strcmp(file.Path(), chosen) != 0);
-    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen, log);
+    ChangedTexts changed;
+    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen, log, changed);
     // A file the system could not store completely is no payment file,
     // whatever the checks of its payments said.
     if (!file.Store()) {
@@ -433,6 +436,9 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         file.Remove();
         return outcome.result;
     }
+    // What the bank will show of the names and references typed otherwise.
+    if (!changed.Empty())
+        platform::ShowMessageBox(GetActiveWindow(), changed.Message().c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
     if (!elevated && !redirected.IsEmpty())
         NoticeRedirect(redirected);
     return outcome.result;

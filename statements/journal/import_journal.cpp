@@ -599,12 +599,16 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
         why = std::string("cannot open ") + path + ": " + std::strerror(errno);
         return JournalState::Unreadable;
     }
+    return ReadJournal(file.Get(), path, journal, why);
+}
+
+JournalState ReadJournal(std::FILE* file, const std::string& path, ImportJournal& journal, std::string& why)
+{
     // The entries are read in pieces straight into the journal: no copy of
     // the whole file is made.
-    std::setvbuf(file.Get(), nullptr, _IONBF, 0);
-    const bool read = journal.Read(
-        [&file](char* data, std::size_t size) { return std::fread(data, 1, size, file.Get()); }, why);
-    if (std::ferror(file.Get()) != 0) {
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const bool read = journal.Read([file](char* data, std::size_t size) { return std::fread(data, 1, size, file); }, why);
+    if (std::ferror(file) != 0) {
         journal = ImportJournal();
         why = "cannot read " + path;
         return JournalState::Unreadable;
@@ -616,6 +620,14 @@ JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::s
     return JournalState::Read;
 }
 
+bool WriteJournal(std::FILE* file, const ImportJournal& journal)
+{
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const detail::JournalWriteFn write =
+        g_write ? g_write : [](const void* d, std::size_t s, std::FILE* f) { return std::fwrite(d, 1, s, f); };
+    return journal.Write([&](const char* data, std::size_t size) { return write(data, size, file) == size; });
+}
+
 bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std::string& why)
 {
     const std::string fresh = path + ".new";
@@ -625,12 +637,7 @@ bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std:
         why = "cannot create " + fresh + ": " + std::strerror(errno);
         return false;
     }
-    std::setvbuf(file.Get(), nullptr, _IONBF, 0);
-    const detail::JournalWriteFn write =
-        g_write ? g_write : [](const void* d, std::size_t s, std::FILE* f) { return std::fwrite(d, 1, s, f); };
-    const bool written =
-        journal.Write([&](const char* data, std::size_t size) { return write(data, size, file.Get()) == size; }) &&
-        platform::CommitFile(file.Get());
+    const bool written = WriteJournal(file.Get(), journal) && platform::CommitFile(file.Get());
     const bool closed = file.Close();
     if (!written || !closed) {
         why = "cannot write " + fresh;

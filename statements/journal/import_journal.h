@@ -29,7 +29,8 @@
 // that older digest of each line, until they are two years old.
 //
 // A journal is written as a new file that then replaces the old one, so a
-// crash or a full disk leaves the old journal as it was.
+// crash or a full disk leaves the old journal as it was (journal_file.h: how
+// imports in several processes share one).
 #pragma once
 #include <array>
 #include <cstdint>
@@ -231,6 +232,11 @@ enum class JournalState {
 // Reads the journal at path into journal (left empty unless Read); why
 // says what went wrong.
 JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::string& why);
+// The same from a file opened for reading; path only names it in why.
+JournalState ReadJournal(std::FILE* file, const std::string& path, ImportJournal& journal, std::string& why);
+// Writes journal into a file opened for writing; false when a piece could
+// not be written.
+bool WriteJournal(std::FILE* file, const ImportJournal& journal);
 // Writes path + ".new", commits it to the disk and puts it in the place of
 // path. On failure the new file is removed, path is untouched and why says
 // what went wrong.

@@ -52,12 +52,36 @@ TEST(PaymentTextTest, CleanTextKeepsLettersDigitsAndFewMarksUpperCased)
         {"o'brien, j", "OBRIEN J"},
         {"a-b/c.d&e 09", "A-B/C.D&E 09"},
         {"\"quoted\",\r\n\tnext", "QUOTEDNEXT"},
-        {"Caf\xE9 \x80\xFF\xDF!", "CAF "},
+        {"Caf\xE9 \x80\xFF\xDF!", "CAFE YSS"},
         {"_@#!?*()[]{}<>;:'~`^%$+=|\\", ""},
         {"", ""},
+        // Names as typed: accented letters lose their accents, not themselves.
+        {"M\xFCller B\xE4" "ckerei", "MULLER BACKEREI"},
+        {"\xD8rsted", "ORSTED"},
+        {"Stra\xDF" "e", "STRASSE"},
+        {"\x8C" "uvre", "OEUVRE"},
+        {"\x93\x94\x91\x92", ""}, // curly quotes
+        {"M\xFCller & S\xF6hne (Bath)", "MULLER & SOHNE BATH"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CleanText(c.in), c.out) << c.in;
+
+    // Every byte of Windows-1252 from 0x80, by what its character is: a
+    // Latin letter becomes its plain letter(s), anything else goes.
+    const char* const high[128] = {
+        "",  "",  "",  "",  "",  "",  "",   "",  "",  "",  "S", "",  "OE", "",  "Z",  "",   // 80 € ‚ ƒ „ … † ‡ ˆ ‰ Š ‹ Œ Ž
+        "",  "",  "",  "",  "",  "",  "",   "",  "",  "",  "S", "",  "OE", "",  "Z",  "Y",  // 90 ‘ ’ “ ” • – — ˜ ™ š › œ ž Ÿ
+        "",  "",  "",  "",  "",  "",  "",   "",  "",  "",  "",  "",  "",   "",  "",   "",   // A0 nbsp ¡ ¢ £ ¤ ¥ ¦ § ¨ © ª « ¬ shy ® ¯
+        "",  "",  "",  "",  "",  "",  "",   "",  "",  "",  "",  "",  "",   "",  "",   "",   // B0 ° ± ² ³ ´ µ ¶ · ¸ ¹ º » ¼ ½ ¾ ¿
+        "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I",  "I", "I",  "I",  // C0 À to Ï
+        "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U",  "Y", "TH", "SS", // D0 Ð to ß, × none
+        "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I",  "I", "I",  "I",  // E0 à to ï
+        "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U",  "Y", "TH", "Y",  // F0 ð to ÿ, ÷ none
+    };
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char text[] = {'x', static_cast<char>(b), 'y', 0};
+        EXPECT_EQ(std::string(CleanText(text)), std::string("X") + high[b - 0x80] + "Y") << "byte 0x" << std::hex << b;
+    }
 }
 
 TEST(PaymentTextTest, AmountsRoundTheExactBinaryValue)

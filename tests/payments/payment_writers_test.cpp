@@ -276,12 +276,12 @@ TEST(PaymentWritersTest, TheWidestAmountStillMakesOneWholeLine)
 TEST(PaymentWritersTest, BulkListReferenceFallsBackToTheUncleanedText)
 {
     PaymentData d = Ordinary();
-    d.payeeBACSReference = "(*'\xE9,\"\r\n!)";
+    d.payeeBACSReference = "(*'\x80,\"\r\n!)"; // the euro sign has no bank character either
     OutputFile file;
     FakePayment payment(d);
     EXPECT_TRUE(WritePaymentRecord(file.Get(), payment, kProcessingDate, PaymentFormat::BulkList, ""));
     const std::string expected =
-        ",,,07,,,,(*'\xE9!),,,"
+        ",,,07,,,,(*'\x80!),,,"
         ",,,,,GBP,1234.50,,,,"
         ",,,,654321,,,,,,"
         "87654321,,SMITH & SONS BATH ,,,,,,,," + Empty(44) + "\r\n";

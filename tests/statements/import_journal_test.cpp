@@ -2,6 +2,7 @@
 // is kept in and what happens when that file is damaged or cannot be
 // written.
 #include "statements/journal/import_journal.h"
+#include "statements/journal/journal_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -102,6 +105,12 @@ TEST(SipHashTest, ReferenceVectors)
     }
 }
 
+// A statement file's lines as the import keeps them, and their texts.
+struct StatementLines {
+    TextArena texts;
+    std::vector<LineValues> lines;
+};
+
 // Statement files written into a folder of the test's own, and the lines
 // they hold.
 class JournalTest : public ::testing::Test {
@@ -157,6 +166,65 @@ protected:
         return keys;
     }
     std::vector<LineKey> Keys(const std::vector<std::string>& rows) { return Keys(rows, key); }
+
+    std::unique_ptr<StatementLines> LinesOf(const std::vector<std::string>& rows)
+    {
+        std::string text = "Sort Code,Account Number,Account Alias,Account Short Name,Currency,Account Type,BIC,"
+                           "Bank Name,Branch Name,Date,Narrative #1,Narrative #2,Narrative #3,Narrative #4,"
+                           "Narrative #5,Type,Debit,Credit\r\n";
+        for (const std::string& row : rows)
+            text += row + "\r\n";
+        const std::string path = PathOf("lines.csv");
+        std::ofstream(path, std::ios::binary) << text;
+        CRBSTransactionFile file(path.c_str(), std::ios_base::in | std::ios_base::binary);
+        EXPECT_TRUE(file.PrepareColumns());
+        std::unique_ptr<StatementLines> read(new StatementLines);
+        CTransactionRecord record;
+        while (file.ReadNext(record).kind == CRBSTransactionFile::LineKind::Record)
+            read->lines.push_back(LineValuesOf(record, read->texts));
+        return read;
+    }
+
+    // One import of rows as the run makes it with "only the new lines", at
+    // the time when; between runs after its new journal is written and
+    // before it is put in place.
+    SharedFile::Outcome ImportShared(const std::string& path, const std::vector<std::string>& rows, std::int64_t when,
+                                     const std::function<void()>& between = nullptr)
+    {
+        const std::unique_ptr<StatementLines> values = LinesOf(rows);
+        JournalFile file(path);
+        ImportJournal journal;
+        std::string why;
+        if (file.Load(journal, why, 100) != JournalState::Read) {
+            EXPECT_TRUE(ImportJournal::CreateNew(journal));
+        }
+        ImportedLines lines;
+        lines.runs.emplace_back(values->lines.data(), values->lines.size());
+        lines.imported = when;
+        LineIdentifier identify(journal.HashKey());
+        for (const LineValues& line : values->lines) {
+            const LineKey k = identify.Identify(line);
+            lines.known.push_back(journal.Find(k) != nullptr);
+            if (!lines.known.back())
+                journal.AddNew(k, JournalDate(line.date), when);
+        }
+        journal.Prune();
+        EXPECT_TRUE(file.WriteNext(journal, why)) << why;
+        if (between)
+            between();
+        return file.Replace(journal, lines, 100, why);
+    }
+
+    // When the journal at path says the row was imported; 0 when it does
+    // not know it.
+    std::int64_t ImportedAt(const std::string& path, const std::string& row)
+    {
+        ImportJournal journal;
+        std::string why;
+        EXPECT_EQ(LoadJournal(path, journal, why), JournalState::Read) << why;
+        const JournalEntry* entry = journal.Find(Keys({row}, journal.HashKey())[0]);
+        return entry ? entry->imported : 0;
+    }
 
     // Imports the lines the journal does not know, as the run does with
     // "only the new lines"; returns how many that were.
@@ -521,6 +589,86 @@ TEST_F(JournalTest, AFailedWriteLosesNothing)
 
     // A folder that does not exist cannot take the new file either.
     EXPECT_FALSE(SaveJournal(PathOf("missing/x.journal"), journal, why));
+}
+
+// Two imports of one account in two processes: the one that puts its journal
+// in place last finds the other's there and keeps its lines.
+TEST_F(JournalTest, AnImportKeepsTheLinesAnotherWroteMeanwhile)
+{
+    const std::vector<std::string> rows = {
+        Row("01/12/2026", "PAYEE 0", "1.00"), Row("02/12/2026", "PAYEE 1", "1.00"),
+        Row("03/12/2026", "PAYEE 2", "1.00"), Row("04/12/2026", "PAYEE 3", "1.00"),
+        Row("01/06/2024", "PAYEE 4", "1.00"), // two and a half years before the others
+    };
+    const std::int64_t before = 202612011000, ours = 202612091100, theirs = 202612091200;
+    enum Other { Nothing, Imports, Removes, Damages };
+    struct Case {
+        const char* what;
+        bool journal;             // the account has a journal (of line 0) when this import starts
+        Other other;              // what another import does meanwhile
+        std::vector<int> others;  // the lines it imports
+        std::vector<int> lines;   // this import's lines
+        std::vector<std::int64_t> known; // when each row is imported afterwards (0: unknown)
+    };
+    const Case cases[] = {
+        {"nobody else", true, Nothing, {}, {1}, {before, ours, 0, 0, 0}},
+        {"another import adds lines", true, Imports, {2, 3}, {1}, {before, ours, theirs, theirs, 0}},
+        {"a line in both keeps the later time", true, Imports, {1, 2}, {1}, {before, theirs, theirs, 0, 0}},
+        {"both begin the journal, each with a key", false, Imports, {2}, {1}, {0, ours, theirs, 0, 0}},
+        {"pruning still applies", false, Imports, {4}, {3}, {0, 0, 0, ours, 0}},
+        {"the journal is removed (forgotten)", true, Removes, {}, {1}, {0, ours, 0, 0, 0}},
+        {"the journal is damaged", true, Damages, {}, {1}, {before, ours, 0, 0, 0}},
+    };
+    const std::string path = PathOf("601613-31926819.journal");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* suffix : {"", ".damaged"})
+            std::filesystem::remove(path + suffix);
+        if (c.journal) {
+            ASSERT_EQ(ImportShared(path, {rows[0]}, before), SharedFile::Outcome::Replaced);
+        }
+        auto pick = [&rows](const std::vector<int>& which) {
+            std::vector<std::string> picked;
+            for (int i : which)
+                picked.push_back(rows[static_cast<std::size_t>(i)]);
+            return picked;
+        };
+        EXPECT_EQ(ImportShared(path, pick(c.lines), ours,
+                               [&] {
+                                   if (c.other == Imports) {
+                                       EXPECT_EQ(ImportShared(path, pick(c.others), theirs),
+                                                 SharedFile::Outcome::Replaced);
+                                   } else if (c.other == Removes)
+                                       std::filesystem::remove(path);
+                                   else if (c.other == Damages)
+                                       std::filesystem::resize_file(path, 40);
+                               }),
+                  SharedFile::Outcome::Replaced);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            EXPECT_EQ(ImportedAt(path, rows[i]), c.known[i]) << "row " << i;
+        EXPECT_EQ(std::filesystem::exists(path + ".damaged"), c.other == Damages);
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            EXPECT_EQ(entry.path().string().find(".new"), std::string::npos) << entry.path();
+    }
+
+    // A lock held elsewhere beyond the wait: nothing changes, and the new
+    // journal goes.
+    const std::string kept = [&] {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }();
+    platform::FileLock held;
+    std::string why;
+    ASSERT_EQ(held.Lock(path + ".lock", 0, why), platform::FileLock::Result::Held) << why;
+    EXPECT_EQ(ImportShared(path, {rows[2]}, ours), SharedFile::Outcome::Busy);
+    held.Unlock();
+    EXPECT_EQ(ImportedAt(path, rows[2]), 0);
+    EXPECT_EQ(ImportedAt(path, rows[0]), before);
+    EXPECT_EQ(std::filesystem::file_size(path), kept.size());
+    EXPECT_EQ(ImportShared(path, {rows[2]}, ours), SharedFile::Outcome::Replaced);
+    EXPECT_EQ(ImportedAt(path, rows[2]), ours);
 }
 
 } // namespace

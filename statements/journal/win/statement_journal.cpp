@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "settings/import_journal_location.h"
 #include "statements/journal/import_journal.h"
+#include "statements/journal/journal_file.h"
 
 namespace qf {
 namespace {
@@ -70,7 +71,7 @@ const char* Guarded(F work) noexcept
 // checked every line, and is read by the run only after that.
 class StatementJournal::Work {
 public:
-    Work(std::string path, std::int64_t now) : m_path(std::move(path)), m_now(now) {}
+    Work(std::string path, std::int64_t now) : m_now(now), m_file(std::move(path)) {}
     ~Work();
     Work(const Work&) = delete;
     Work& operator=(const Work&) = delete;
@@ -95,14 +96,17 @@ private:
     void Load();
     void Check(const LineValues* lines, std::size_t count);
     void Write();
+    // The run's side: the new journal in place of the old; why is left
+    // empty when it is.
+    void Place(std::string& why);
     // Notes why the lines could not be checked, when why is not null.
     void Fail(const char* why) noexcept;
     // What Run does when something escapes it: nothing waits on the thread
     // in vain.
     void Abandon() noexcept;
 
-    const std::string m_path;
     const std::int64_t m_now;
+    JournalFile m_file; // removes a new journal not put in place
     HANDLE m_thread = nullptr;
 
     // Shared.
@@ -120,7 +124,6 @@ private:
 
     // The run's own.
     bool m_useKnown = false;
-    bool m_placed = false;
 
     // The thread's own.
     ImportJournal m_journal;
@@ -128,10 +131,11 @@ private:
     StatementImportReport::Journal m_state = StatementImportReport::Journal::Off;
     bool m_on = false;      // a journal is written after the import
     bool m_checks = false;  // lines are looked up in it
-    bool m_damaged = false; // the old file is set aside before the new one takes its place
     bool m_failed = false;  // the lines could not be checked
     std::string m_problem;
     std::vector<bool> m_known;
+    // Every line checked, for a journal that another import wrote meanwhile.
+    ImportedLines m_lines;
     BlockList<JournalEntry> m_new, m_again; // the lines not imported before, and those that were
     long m_before = 0;
     std::int64_t m_latest = 0;
@@ -152,8 +156,6 @@ StatementJournal::Work::~Work()
         WaitForSingleObject(m_thread, INFINITE);
         CloseHandle(m_thread);
     }
-    if (m_written && !m_placed)
-        std::remove((m_path + ".new").c_str());
 }
 
 void StatementJournal::Work::Start()
@@ -241,7 +243,7 @@ void StatementJournal::Work::Load()
 {
     using Journal = StatementImportReport::Journal;
     std::string why;
-    switch (LoadJournal(m_path, m_journal, why)) {
+    switch (m_file.Load(m_journal, why)) {
     case JournalState::Read:
         m_state = Journal::Kept;
         m_on = true;
@@ -250,8 +252,8 @@ void StatementJournal::Work::Load()
         m_on = true;
         break;
     case JournalState::Damaged:
-        // Replaced by one with this import's lines.
-        m_damaged = m_on = true;
+        // Replaced by one with this import's lines, and kept aside.
+        m_on = true;
         m_state = Journal::Unreadable;
         m_problem = why;
         break;
@@ -279,6 +281,7 @@ void StatementJournal::Work::Check(const LineValues* lines, std::size_t count)
 {
     if (!m_on)
         return;
+    m_lines.runs.emplace_back(lines, count);
     for (const LineValues* end = lines + count; lines != end; ++lines) {
         const LineValues& line = *lines;
         LineKey legacy;
@@ -310,7 +313,25 @@ void StatementJournal::Work::Write()
         for (std::size_t i = 0; i < m_again.size(); ++i)
             m_journal.Add(m_again[i].key, m_again[i].date, m_now);
     m_journal.Prune();
-    m_written = WriteNewJournal(m_path, m_journal, m_writeProblem);
+    m_written = m_file.WriteNext(m_journal, m_writeProblem);
+}
+
+void StatementJournal::Work::Place(std::string& why)
+{
+    m_lines.known = m_known;
+    m_lines.newOnly = m_newOnly;
+    m_lines.imported = m_now;
+    std::string problem;
+    switch (m_file.Replace(m_journal, m_lines, JournalFile::kLockWaitMs, problem)) {
+    case SharedFile::Outcome::Replaced:
+        break;
+    case SharedFile::Outcome::Busy:
+        why = "the journal is busy: " + problem;
+        break;
+    case SharedFile::Outcome::Failed:
+        why = problem;
+        break;
+    }
 }
 
 void StatementJournal::Work::Add(const LineValues* lines, std::size_t count)
@@ -390,12 +411,10 @@ bool StatementJournal::Work::Save(StatementImportReport& report)
         return true;
     } else if (!m_written) {
         why = m_writeProblem;
-    } else {
-        if (m_damaged)
-            platform::ReplaceFileWith(m_path.c_str(), (m_path + ".damaged").c_str());
-        m_placed = PutNewJournalInPlace(m_path, why);
-        if (m_placed)
-            return true;
+    } else if (const char* failure = Guarded([&] { Place(why); })) {
+        why = failure;
+    } else if (why.empty()) {
+        return true;
     }
     report.journalUnwritten = true;
     report.journalProblem += report.journalProblem.empty() ? "" : "; ";

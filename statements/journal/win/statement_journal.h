@@ -31,7 +31,8 @@ public:
     StatementJournal& operator=(const StatementJournal&) = delete;
 
     // The next of the account's lines, in file order. They stay where they
-    // are, unchanged, until EndChecks.
+    // are, unchanged, until Save: another import may have written the
+    // journal meanwhile, and they are then added to that one.
     void Check(const LineValues* lines, std::size_t count);
     // After the last line: waits until every line is checked, and puts
     // what the journal knew into the report.
@@ -44,7 +45,10 @@ public:
     // before), is written beside the old one.
     void BeginSave(bool newOnly);
     // After all of them reached the statement: the new journal takes the
-    // old one's place. A failure goes into the report.
+    // old one's place, once no other import is putting its own in place (a
+    // lock beside the journal, waited for a few seconds at most). When
+    // another import replaced the journal since it was read, this import's
+    // lines are added to that one instead. A failure goes into the report.
     void Save();
 
     class Work; // the journal's side
