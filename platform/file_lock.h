@@ -48,6 +48,9 @@ private:
     std::intptr_t m_handle = kNone; // a HANDLE, or a file descriptor
 };
 
+// Why a lock was not had: "another process kept PATH locked for 2.5 s".
+std::string BusyText(const std::string& path, unsigned long long waitedMs);
+
 // This process's number, which no other process running now has.
 unsigned long ProcessId();
 

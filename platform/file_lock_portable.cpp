@@ -14,18 +14,6 @@
 
 namespace qf::platform {
 
-namespace {
-
-// "2.5 s": how long a lock was waited for.
-std::string Seconds(unsigned long long ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000.0);
-    return text;
-}
-
-} // namespace
-
 bool VersionOf(std::FILE* file, FileVersion& version)
 {
     struct stat st;
@@ -64,8 +52,7 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
                 why = "cannot lock " + path + ": " + std::strerror(error);
                 return Result::Failed;
             }
-            why = "another process kept " + path + " locked for " +
-                  Seconds(static_cast<unsigned long long>(waited.count()));
+            why = BusyText(path, static_cast<unsigned long long>(waited.count()));
             return Result::Busy;
         }
         std::this_thread::sleep_for(std::min(pause, std::chrono::milliseconds(waitMs) - waited));

@@ -1,5 +1,9 @@
 // Override state shared by both implementations of the seam.
 #include "platform/platform.h"
+
+#include <cstdio>
+
+#include "platform/file_lock.h"
 #include "platform/platform_impl.h"
 
 namespace qf::platform {
@@ -45,6 +49,13 @@ DebugSinkFn SetDebugTee(DebugSinkFn tee)
     DebugSinkFn previous = g_tee;
     g_tee = tee;
     return previous;
+}
+
+std::string BusyText(const std::string& path, unsigned long long waitedMs)
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", static_cast<double>(waitedMs) / 1000.0);
+    return "another process kept " + path + " locked for " + seconds;
 }
 
 } // namespace qf::platform

@@ -9,18 +9,6 @@
 
 namespace qf::platform {
 
-namespace {
-
-// "2.5 s": how long a lock was waited for.
-std::string Seconds(unsigned long long ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000.0);
-    return text;
-}
-
-} // namespace
-
 bool VersionOf(std::FILE* file, FileVersion& version)
 {
     const intptr_t handle = file ? _get_osfhandle(_fileno(file)) : -1;
@@ -66,7 +54,7 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
                 why = "cannot lock " + path + " (error " + std::to_string(error) + ")";
                 return Result::Failed;
             }
-            why = "another process kept " + path + " locked for " + Seconds(static_cast<unsigned long long>(waited));
+            why = BusyText(path, static_cast<unsigned long long>(waited));
             return Result::Busy;
         }
         Sleep(std::min<DWORD>(pause, waitMs - waited));
