@@ -150,7 +150,7 @@ protected:
                 break;
             EXPECT_EQ(line.kind, CRBSTransactionFile::LineKind::Record);
             LineKey old;
-            keys.push_back(identify.Identify(LineValuesOf(record, texts), &old));
+            keys.push_back(identify.Identify(StatementLineOf(record, texts), &old));
             if (legacy)
                 legacy->push_back(old);
         }

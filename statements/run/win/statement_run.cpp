@@ -284,10 +284,10 @@ bool IsChequeType(const char* narrow, std::size_t size, BSTR type, BSTR cheque)
 // and the lines of a full block stay put for the journal to check.
 class PendingLines {
 public:
-    using Line = LineValues;
+    using Line = StatementLine;
     static constexpr std::size_t kPerBlock = BlockList<Line>::kPerBlock;
 
-    void Add(const CTransactionRecord& record) { m_lines.push_back(LineValuesOf(record, m_texts)); }
+    void Add(const CTransactionRecord& record) { m_lines.push_back(StatementLineOf(record, m_texts)); }
     std::size_t Size() const noexcept { return m_lines.size(); }
     const Line& operator[](std::size_t i) const noexcept { return m_lines[i]; }
 
