@@ -8,13 +8,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "accountcheck/account_advice.h"
 #include "accountcheck/account_check.h"
 #include "payments/payment_account_check.h"
-#include "tests/dialog/memory_batch.h"
+#include "payments/payment_source.h"
 
 namespace {
 
@@ -38,6 +39,45 @@ std::string AccountNumber(int n)
     return text;
 }
 
+// A batch of payees' pairs, the rest of each payment fixed.
+struct Payee {
+    std::string payeeSortCode, payeeAccountNumber;
+};
+
+class PayeeBatch : public qf::PaymentBatch {
+public:
+    explicit PayeeBatch(std::size_t n) : payments(n) {}
+
+    std::int32_t Count() override { return static_cast<std::int32_t>(payments.size()); }
+    std::unique_ptr<qf::Payment> Item(std::int32_t index) override
+    {
+        return std::make_unique<View>(payments[static_cast<std::size_t>(index)]);
+    }
+
+    std::vector<Payee> payments;
+
+private:
+    class View : public qf::Payment {
+    public:
+        explicit View(const Payee& p) : m_p(p) {}
+        double Amount() override { return 10; }
+        qf::CString PayerSortCode() override { return "12-34-56"; }
+        qf::CString PayerAccountNumber() override { return "12345678"; }
+        qf::CString PayeeBACSReference() override { return "REF"; }
+        qf::CString PayeeSortCode() override { return m_p.payeeSortCode.c_str(); }
+        qf::CString PayeeAccountNumber() override { return m_p.payeeAccountNumber.c_str(); }
+        qf::HostText PayeeAccountName() override { return {"Payee", false}; }
+        qf::CString PayeeRollNumber() override { return ""; }
+        qf::CString Details() override { return "Details"; }
+        std::int32_t StatusCode() override { return 0; }
+
+    private:
+        void StoreStatusCode(std::int32_t) override {}
+
+        const Payee& m_p;
+    };
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -49,9 +89,9 @@ int main(int argc, char** argv)
     std::printf("built-in table of %zu rows ready in %.2f ms\n", rows, Milliseconds(Clock::now() - start));
 
     const int kPayments = 4000;
-    qf::test::MemoryBatch batch(kPayments);
+    PayeeBatch batch(kPayments);
     for (int i = 0; i < kPayments; ++i) {
-        qf::test::StoredPayment& p = batch.payments[static_cast<std::size_t>(i)];
+        Payee& p = batch.payments[static_cast<std::size_t>(i)];
         p.payeeSortCode = SortCode(i);
         p.payeeAccountNumber = AccountNumber(i);
         // A real batch is mostly right: all but one payment in a hundred get

@@ -5,16 +5,11 @@
 #include <string>
 
 #include "com/host_interfaces.h"
+#include "payments/win/payment_service_state.h"
 #include "text/cstring.h"
 #include "text/file_holder.h"
 
 namespace qf {
-
-// What a run needs of the payment service: the Status it leaves for the host.
-struct PaymentServiceState {
-    long& status;
-    void SetStatus(long value) const noexcept { status = value; }
-};
 
 // Runs the whole export: configuration, options dialog, save dialog,
 // settings, the file and each payment's status code. Leaves the outcome in

@@ -8,7 +8,7 @@
 
 #include "payments/payment_format.h"
 #include "payments/payment_source.h"
-#include "payments/win/payment_run.h"
+#include "payments/win/payment_service_state.h"
 #include "settings/diagnostics_log.h"
 
 namespace qf {

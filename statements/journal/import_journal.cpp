@@ -7,8 +7,6 @@
 
 #include "platform/platform.h"
 #include "platform/serial_date.h"
-#include "statements/reader/statement_reader.h"
-#include "statements/reader/transaction_record.h"
 #include "text/file_holder.h"
 
 namespace qf {
@@ -483,45 +481,10 @@ std::uint64_t Pence(double amount)
     return bits;
 }
 
-} // namespace
-
-LineValues LineValuesOf(const CTransactionRecord& record, TextArena& texts)
-{
-    static_assert(CRBSTransactionFile::kMaxLineLength <= 0xFFFF, "a field's size fits its 16 bits");
-    LineValues line;
-    line.date = record.Date();
-    line.debit = record.IsDebit() != 0;
-    line.amount = line.debit ? record.Debit() : record.Credit();
-    // The narratives joined as CTransactionRecord::JoinNarrative joins them,
-    // straight into texts.
-    const CString* const narratives[5] = {&record.Narrative1(), &record.Narrative2(), &record.Narrative3(),
-                                          &record.Narrative4(), &record.Narrative5()};
-    std::size_t joined = 0;
-    for (int i = 0; i < 5; ++i) {
-        line.narrativeSizes[i] = static_cast<std::uint16_t>(narratives[i]->GetLength());
-        joined += line.narrativeSizes[i] + (i > 0 && line.narrativeSizes[i] > 0 ? 1 : 0);
-    }
-    line.typeSize = static_cast<std::uint16_t>(record.Type().GetLength());
-    line.narrativeSize = static_cast<std::uint32_t>(joined);
-    char* p = texts.Make(joined + line.typeSize);
-    line.narrative = p;
-    for (int i = 0; i < 5; ++i) {
-        const std::size_t size = line.narrativeSizes[i];
-        if (i > 0 && size > 0)
-            *p++ = ' ';
-        std::memcpy(p, narratives[i]->c_str(), size);
-        p += size;
-    }
-    std::memcpy(p, record.Type().c_str(), line.typeSize);
-    return line;
-}
-
-namespace {
-
 // Calls each(text, size) for the type and the five narratives of a line, in
 // that order.
 template <class F>
-void ForEachText(const LineValues& line, F each)
+void ForEachText(const StatementLine& line, F each)
 {
     each(line.Type(), line.typeSize);
     const char* p = line.narrative;
@@ -536,7 +499,7 @@ void ForEachText(const LineValues& line, F each)
 
 } // namespace
 
-LineKey LineIdentifier::Identify(const LineValues& line, LineKey* legacy)
+LineKey LineIdentifier::Identify(const StatementLine& line, LineKey* legacy)
 {
     // The values that make the transaction, each text after its length so
     // that no two different lines give the same bytes: the serial date, D or

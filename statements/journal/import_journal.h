@@ -42,10 +42,9 @@
 #include "blocks/block_list.h"
 #include "blocks/sha256.h"
 #include "blocks/siphash.h"
+#include "statements/statement_line.h"
 
 namespace qf {
-
-class CTransactionRecord;
 
 // What identifies one imported line.
 struct LineKey {
@@ -179,26 +178,6 @@ private:
     SlotTable m_table; // position in m_seen + 1; 0 for empty
 };
 
-// One of the account's lines as the import keeps it until it is added,
-// and as its key is made from it.
-struct LineValues {
-    double date = 0;   // serial date
-    double amount = 0; // the debit or the credit
-    // The narratives joined as the statement shows them (the first, then
-    // each other one that is not empty, after a space), then the type.
-    const char* narrative = "";
-    std::uint32_t narrativeSize = 0; // of the joined narrative
-    // A field is never longer than the reader's longest line.
-    std::uint16_t narrativeSizes[5] = {};
-    std::uint16_t typeSize = 0;
-    bool debit = false;
-
-    const char* Type() const noexcept { return narrative + narrativeSize; }
-};
-
-// The record's line, its texts kept in texts.
-LineValues LineValuesOf(const CTransactionRecord& record, TextArena& texts);
-
 // Computes the keys of a file's lines in file order.
 class LineIdentifier {
 public:
@@ -207,7 +186,7 @@ public:
     // The key of a line's transaction; call once per line, in file order.
     // legacy, when the identifier has a legacy key, receives the line's
     // format 1 key.
-    LineKey Identify(const LineValues& line, LineKey* legacy = nullptr);
+    LineKey Identify(const StatementLine& line, LineKey* legacy = nullptr);
 
 private:
     SipKey m_key;

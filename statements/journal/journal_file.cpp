@@ -11,7 +11,7 @@ void AddImportedLines(ImportJournal& journal, const ImportedLines& lines)
     std::size_t at = 0;
     for (const auto& run : lines.runs)
         for (std::size_t i = 0; i < run.second; ++i, ++at) {
-            const LineValues& line = run.first[i];
+            const StatementLine& line = run.first[i];
             // Every line is identified, in order: its place among identical
             // lines counts those that were not taken in too.
             const LineKey key = identify.Identify(line);

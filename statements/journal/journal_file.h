@@ -22,7 +22,7 @@ namespace qf {
 // so they are kept as lines, not as keys.
 struct ImportedLines {
     // Every line of the file for the account, in file order, in runs.
-    std::vector<std::pair<const LineValues*, std::size_t>> runs;
+    std::vector<std::pair<const StatementLine*, std::size_t>> runs;
     // Per line: whether the journal knew it before this import.
     std::vector<bool> known;
     // Only the lines not known before were imported; otherwise all were.

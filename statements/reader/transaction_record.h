@@ -2,9 +2,12 @@
 #pragma once
 #include <cstdint>
 
+#include "statements/statement_line.h"
 #include "text/cstring.h"
 
 namespace qf {
+
+class TextArena;
 
 class CTransactionRecord {
 public:
@@ -81,5 +84,9 @@ private:
     std::int32_t m_isDebit = 0;
     double m_date = 0.0;
 };
+
+// The record's line in the form the import carries it, its texts kept in
+// texts.
+StatementLine StatementLineOf(const CTransactionRecord& record, TextArena& texts);
 
 } // namespace qf

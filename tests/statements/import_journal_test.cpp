@@ -108,7 +108,7 @@ TEST(SipHashTest, ReferenceVectors)
 // A statement file's lines as the import keeps them, and their texts.
 struct StatementLines {
     TextArena texts;
-    std::vector<LineValues> lines;
+    std::vector<StatementLine> lines;
 };
 
 // Statement files written into a folder of the test's own, and the lines
@@ -159,7 +159,7 @@ protected:
                 break;
             EXPECT_EQ(line.kind, CRBSTransactionFile::LineKind::Record);
             LineKey old;
-            keys.push_back(identify.Identify(LineValuesOf(record, texts), &old));
+            keys.push_back(identify.Identify(StatementLineOf(record, texts), &old));
             if (legacy)
                 legacy->push_back(old);
         }
@@ -181,7 +181,7 @@ protected:
         std::unique_ptr<StatementLines> read(new StatementLines);
         CTransactionRecord record;
         while (file.ReadNext(record).kind == CRBSTransactionFile::LineKind::Record)
-            read->lines.push_back(LineValuesOf(record, read->texts));
+            read->lines.push_back(StatementLineOf(record, read->texts));
         return read;
     }
 
@@ -202,7 +202,7 @@ protected:
         lines.runs.emplace_back(values->lines.data(), values->lines.size());
         lines.imported = when;
         LineIdentifier identify(journal.HashKey());
-        for (const LineValues& line : values->lines) {
+        for (const StatementLine& line : values->lines) {
             const LineKey k = identify.Identify(line);
             lines.known.push_back(journal.Find(k) != nullptr);
             if (!lines.known.back())

@@ -11,13 +11,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host/automation/ui_automation.h"
+#include "payments/bench/win/dialog_driver.h"
 #include "payments/bench/win/sample_host.h"
 #include "payments/win/host_payments.h"
 #include "payments/win/pay_info_dialog.h"
 #include "resources/resource.h"
-
-using namespace corvane::automation;
 
 namespace {
 
@@ -79,9 +77,9 @@ int main(int argc, char** argv)
             LONGLONG readyAt = 0, setFrom = 0, setTo = 0;
             int marked = 0;
             const LONGLONG start = Now();
-            const ScenarioResult result = RunScenario(
+            const qf::sample::DriveResult result = qf::sample::Drive(
                 [&] { return dialog.DoModal(nullptr); },
-                [&](Driver& d) {
+                [&](qf::sample::DialogDriver& d) {
                     HWND dlg = d.WaitForWindow(kCaption);
                     d.Send(dlg, WM_NULL, 0, 0); // answered: the dialog's loop runs
                     readyAt = Now();

@@ -10,13 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "host/automation/ui_automation.h"
+#include "payments/bench/win/dialog_driver.h"
 #include "payments/bench/win/sample_host.h"
 #include "payments/win/host_payments.h"
 #include "payments/win/pay_info_dialog.h"
 #include "resources/resource.h"
-
-using namespace corvane::automation;
 
 int main(int argc, char** argv)
 {
@@ -40,9 +38,9 @@ int main(int argc, char** argv)
         qf::ComPtr<ICorvanePayments> payments = qf::sample::MakeSampleBatch(host.Get(), 8, true);
         qf::HostPaymentBatch batch(payments.Get());
         qf::CPayInfoDialog dialog(batch, "MONTHLY SUPPLIERS", "JUNE RUN");
-        const ScenarioResult result = RunScenario(
+        const qf::sample::DriveResult result = qf::sample::Drive(
             [&] { return dialog.DoModal(nullptr); },
-            [&](Driver& d) {
+            [&](qf::sample::DialogDriver& d) {
                 HWND dlg = d.WaitForWindow("Corvane RBS/NatWest Internet Bankline Payment Processing");
                 if (state == "marked") {
                     d.Click(dlg, IDC_IAT_MARKING);

@@ -81,7 +81,7 @@ public:
     void Start();
 
     // The run's side.
-    void Add(const LineValues* lines, std::size_t count);
+    void Add(const StatementLine* lines, std::size_t count);
     void EndChecks(StatementImportReport& report);
     bool Known(std::size_t line) const { return m_useKnown && line < m_known.size() && m_known[line]; }
     void BeginSave(bool newOnly);
@@ -94,7 +94,7 @@ private:
 
     // The thread's side.
     void Load();
-    void Check(const LineValues* lines, std::size_t count);
+    void Check(const StatementLine* lines, std::size_t count);
     void Write();
     // The run's side: the new journal in place of the old; why is left
     // empty when it is.
@@ -113,7 +113,7 @@ private:
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_toThread = CONDITION_VARIABLE_INIT, m_toRun = CONDITION_VARIABLE_INIT;
     struct Lines {
-        const LineValues* first;
+        const StatementLine* first;
         std::size_t count;
     };
     std::deque<Lines> m_ready;
@@ -277,13 +277,13 @@ void StatementJournal::Work::Load()
                                             m_journal.HasLegacy() ? &m_journal.LegacyHashKey() : nullptr));
 }
 
-void StatementJournal::Work::Check(const LineValues* lines, std::size_t count)
+void StatementJournal::Work::Check(const StatementLine* lines, std::size_t count)
 {
     if (!m_on)
         return;
     m_lines.runs.emplace_back(lines, count);
-    for (const LineValues* end = lines + count; lines != end; ++lines) {
-        const LineValues& line = *lines;
+    for (const StatementLine* end = lines + count; lines != end; ++lines) {
+        const StatementLine& line = *lines;
         LineKey legacy;
         const LineKey key = m_identify->Identify(line, &legacy);
         const JournalEntry* entry = m_checks ? m_journal.Find(key) : nullptr;
@@ -334,7 +334,7 @@ void StatementJournal::Work::Place(std::string& why)
     }
 }
 
-void StatementJournal::Work::Add(const LineValues* lines, std::size_t count)
+void StatementJournal::Work::Add(const StatementLine* lines, std::size_t count)
 {
     if (!m_thread) {
         if (!m_failed)
@@ -443,7 +443,7 @@ StatementJournal::StatementJournal(StatementImportReport& report) : m_report(rep
 
 StatementJournal::~StatementJournal() = default;
 
-void StatementJournal::Check(const LineValues* lines, std::size_t count)
+void StatementJournal::Check(const StatementLine* lines, std::size_t count)
 {
     if (m_work && count > 0)
         m_work->Add(lines, count);

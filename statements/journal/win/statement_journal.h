@@ -18,7 +18,7 @@
 
 namespace qf {
 
-struct LineValues;
+struct StatementLine;
 
 class StatementJournal {
 public:
@@ -33,7 +33,7 @@ public:
     // The next of the account's lines, in file order. They stay where they
     // are, unchanged, until Save: another import may have written the
     // journal meanwhile, and they are then added to that one.
-    void Check(const LineValues* lines, std::size_t count);
+    void Check(const StatementLine* lines, std::size_t count);
     // After the last line: waits until every line is checked, and puts
     // what the journal knew into the report.
     void EndChecks();

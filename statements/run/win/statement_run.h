@@ -1,24 +1,10 @@
 // The statement import run of the statement service.
 #pragma once
 #include "com/host_interfaces.h"
-#include "text/cstring.h"
+#include "statements/run/win/statement_service_state.h"
 #include "statements/statement_import_report.h"
 
 namespace qf {
-
-// The statement service's Status after a run. An import that read the file,
-// imported nothing, or stopped with an error leaves Done: only the user's
-// cancel is an outcome of its own.
-enum class StatementStatus : long { Done = 0, NoFileChosen = 1 };
-
-// What a run needs of the statement service: the Status it leaves for the
-// host and the account of the last import, which outlives the run.
-struct StatementServiceState {
-    long& status;
-    CString& SortCode;
-    CString& AccountNumber;
-    void SetStatus(StatementStatus value) const noexcept { status = static_cast<long>(value); }
-};
 
 // Imports the statement file the user picks through the host's selector
 // into the host's statement. Returns the run's HRESULT; raises through the

@@ -7,8 +7,8 @@
 #include <windows.h>
 
 #include "settings/diagnostics_log.h"
+#include "statements/run/win/statement_service_state.h"
 #include "statements/statement_import_report.h"
-#include "statements/run/win/statement_run.h"
 
 namespace qf {
 
