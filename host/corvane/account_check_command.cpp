@@ -7,7 +7,7 @@
 
 #include "host/corvane/command_line.h"
 #include "host/corvane/csv.h"
-#include "host/corvane/host_program.h"
+#include "host/corvane/host_paths.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/corvane/host_program.h"
+#include "host/corvane/run_options.h"
 
 namespace corvane {
 

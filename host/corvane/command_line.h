@@ -19,6 +19,8 @@ enum ExitCode {
 int UsageError(const std::string& message);
 // Prints "corvane: MESSAGE" on standard error and returns exitCode.
 int Report(const std::string& message, int exitCode);
+// The same for an input error (exit 2): nothing was asked of the component.
+inline int InputError(const std::string& message) { return Report(message, kExitInput); }
 
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);

@@ -154,13 +154,14 @@ bool ParseCsv(const std::string& text, std::vector<CsvRecord>& records, std::str
         record.line = line;
         std::string field;
         bool quoted = false, wasQuoted = false, endOfRecord = false;
+        const auto fail = [&](int at, const std::string& what) {
+            error = "line " + std::to_string(at) + ", field " + std::to_string(record.fields.size() + 1) + what;
+            return false;
+        };
         while (!endOfRecord) {
             if (i >= text.size()) {
-                if (quoted) {
-                    error = "line " + std::to_string(record.line) + ", field " +
-                            std::to_string(record.fields.size() + 1) + ": a quoted field is not closed";
-                    return false;
-                }
+                if (quoted)
+                    return fail(record.line, ": a quoted field is not closed");
                 record.fields.push_back(field);
                 break;
             }
@@ -168,9 +169,8 @@ bool ParseCsv(const std::string& text, std::vector<CsvRecord>& records, std::str
             if (c == '\0') {
                 // Not text: a string that the host and the component read
                 // would end here and lose the rest of the field.
-                error = "line " + std::to_string(line) + ", field " + std::to_string(record.fields.size() + 1) +
-                        ", column " + std::to_string(Column(text, lineStart, i - 1)) + ": a NUL byte is not text";
-                return false;
+                return fail(line, ", column " + std::to_string(Column(text, lineStart, i - 1)) +
+                                      ": a NUL byte is not text");
             }
             if (quoted) {
                 if (c == '"') {
@@ -190,11 +190,8 @@ bool ParseCsv(const std::string& text, std::vector<CsvRecord>& records, std::str
                 continue;
             }
             if (c == '"') {
-                if (!field.empty() || wasQuoted) {
-                    error = "line " + std::to_string(line) + ", field " + std::to_string(record.fields.size() + 1) +
-                            ": a quote inside an unquoted field";
-                    return false;
-                }
+                if (!field.empty() || wasQuoted)
+                    return fail(line, ": a quote inside an unquoted field");
                 quoted = wasQuoted = true;
             } else if (c == ',') {
                 record.fields.push_back(field);
@@ -208,11 +205,8 @@ bool ParseCsv(const std::string& text, std::vector<CsvRecord>& records, std::str
                 lineStart = i;
                 endOfRecord = true;
             } else {
-                if (wasQuoted) {
-                    error = "line " + std::to_string(line) + ", field " + std::to_string(record.fields.size() + 1) +
-                            ": text after a closing quote";
-                    return false;
-                }
+                if (wasQuoted)
+                    return fail(line, ": text after a closing quote");
                 field += c;
             }
         }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/corvane/autopilot.h"
-#include "host/corvane/host_program.h"
+#include "host/corvane/run_options.h"
 
 namespace corvane {
 

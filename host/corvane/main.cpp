@@ -3,7 +3,6 @@
 // its services, picks one through Item and runs it with host objects built
 // from the command line's files.
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,8 +11,8 @@
 #include "host/corvane/component_version.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/holidays_command.h"
-#include "host/corvane/imported_before.h"
-#include "host/corvane/host_program.h"
+#include "host/corvane/pay_command.h"
+#include "host/corvane/statement_command.h"
 
 using namespace corvane;
 
@@ -102,148 +101,6 @@ const char kUsage[] =
     "  3  nothing (or not all) written or imported: Status 2 or 3, the date\n"
     "     refused, more than 4000 payments, not a statement file, no dialog shown,\n"
     "     or the component's call failed\n";
-
-bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring& account)
-{
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size())
-        return false;
-    sortCode = Utf8ToWide(text.substr(0, colon));
-    account = Utf8ToWide(text.substr(colon + 1));
-    return true;
-}
-
-// The options both runs share; false when the argument is none of them.
-// A returned error code is left in rc.
-bool SharedOption(OptionReader& args, Options& options, int& rc)
-{
-    std::string v;
-    rc = 0;
-    if (args.Is("--account")) {
-        if (!args.Value(v) || !ParseAccount(v, options.sortCode, options.accountNumber))
-            rc = UsageError("--account takes SORTCODE:ACCOUNT");
-        options.haveAccount = true;
-    } else if (args.IsFlag("--json")) {
-        options.json = true;
-    } else if (args.IsFlag("--interactive")) {
-        options.interactive = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The one operand each run takes.
-bool TakeFile(OptionReader& args, std::wstring& file, int& rc)
-{
-    rc = 0;
-    if (!args.IsOperand())
-        return false;
-    if (!file.empty())
-        rc = UsageError("more than one file given");
-    file = args.Current();
-    return true;
-}
-
-int PayCommand(const std::vector<std::wstring>& arguments)
-{
-    Options options;
-    std::wstring file;
-    OptionReader args(arguments);
-    int rc = 0;
-    while (args.Next()) {
-        std::string v;
-        if (SharedOption(args, options, rc) || TakeFile(args, file, rc)) {
-            if (rc)
-                return rc;
-        } else if (args.Is("--layout")) {
-            if (!args.Value(v))
-                return UsageError("--layout takes standard, template, bulklist or adhoc");
-            const std::map<std::string, int> layouts = {{"standard", 0}, {"template", 1}, {"bulklist", 2}, {"adhoc", 3}};
-            auto it = layouts.find(v);
-            if (it == layouts.end())
-                return UsageError("unknown layout '" + v + "'");
-            options.layout = it->second;
-        } else if (args.Is("--date")) {
-            if (!args.Value(v))
-                return UsageError("--date takes a date as DD/MM/YYYY");
-            if (!ParseDate(v, options.date))
-                return UsageError("--date: '" + v + "' is not a date as DD/MM/YYYY");
-            options.haveDate = true;
-        } else if (args.Is("--template")) {
-            if (!args.Value(v))
-                return UsageError("--template takes a name");
-            options.templateName = v;
-        } else if (args.Is("--benref")) {
-            if (!args.Value(v))
-                return UsageError("--benref takes a reference");
-            options.benRef = v;
-        } else if (args.Is("--iat")) {
-            if (!args.Value(v) || !ParseRows(v, options.iatRows))
-                return UsageError("--iat takes zero-based row numbers separated by commas, e.g. 0,3");
-        } else if (args.Is("--account-check")) {
-            if (!args.Value(v) || (v != "write" && v != "stop"))
-                return UsageError("--account-check takes write or stop");
-            options.accountCheckStop = v == "stop";
-        } else if (args.Is("--out")) {
-            if (!args.Value(options.out))
-                return UsageError("--out takes a path");
-        } else {
-            return args.Unknown();
-        }
-    }
-    if (args.Failed())
-        return args.Error();
-    if (file.empty())
-        return UsageError("no payments file given");
-    if (!options.iatRows.empty() && (options.layout == 2 || options.layout == 3))
-        return UsageError("--iat applies to the standard and template layouts only (bulk layouts have no IATs)");
-    return RunPay(file, options);
-}
-
-int StatementCommand(const std::vector<std::wstring>& arguments)
-{
-    Options options;
-    std::wstring file;
-    OptionReader args(arguments);
-    int rc = 0;
-    while (args.Next()) {
-        if (SharedOption(args, options, rc) || TakeFile(args, file, rc)) {
-            if (rc)
-                return rc;
-        } else if (args.IsFlag("--csv")) {
-            options.csv = true;
-        } else if (args.Is("--already-imported")) {
-            std::string v;
-            if (!args.Value(v))
-                return args.Error();
-            if (v == "new")
-                options.alreadyImported = AlreadyImported::New;
-            else if (v == "all")
-                options.alreadyImported = AlreadyImported::All;
-            else if (v == "none")
-                options.alreadyImported = AlreadyImported::None;
-            else
-                return UsageError("--already-imported takes new, all or none");
-        } else if (args.IsFlag("--forget")) {
-            options.forget = true;
-        } else {
-            return args.Unknown();
-        }
-    }
-    if (args.Failed())
-        return args.Error();
-    if (options.forget) {
-        if (!file.empty())
-            return UsageError("--forget takes no statement file");
-        return ForgetImports(options);
-    }
-    if (file.empty())
-        return UsageError("no statement file given");
-    if (options.csv && options.json)
-        return UsageError("--csv and --json cannot be combined");
-    return RunStatement(file, options);
-}
 
 int AccountCheckCommand(const std::vector<std::wstring>& arguments) { return RunAccountCheck(arguments); }
 

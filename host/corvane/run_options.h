@@ -1,8 +1,10 @@
-// The host program's two runs and the helpers they share.
+// What the pay and statement commands are told on the command line, and the
+// reading of the options and operands they share.
 #pragma once
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/corvane/command_line.h"
 
@@ -43,18 +45,25 @@ struct Options {
 
 bool ParseDate(const std::string& text, Date& date);
 bool ParseRows(const std::string& text, std::set<int>& rows);
-// A Windows path for a file name given on the command line (Wine maps the
-// Unix root to Z:).
-std::wstring WindowsPath(const std::wstring& path);
-// The path in the ANSI code page, through which the component opens files;
-// false when the code page cannot spell it.
-bool AnsiPath(const std::wstring& path, std::string& ansi);
-// Reads the whole file; on failure says why.
-bool ReadFile(const std::wstring& path, std::string& text, std::string& error);
-// Words for a service's Status, after its number.
-std::string PaymentOutcomeWords(long status);
+// A whole number in the range of the host's 32-bit integers; false for
+// anything else, a number out of range included.
+bool ParseLong(const std::string& text, long& value);
+// SORTCODE:ACCOUNT, both parts present.
+bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring& account);
 
-int RunPay(const std::wstring& file, const Options& options);
-int RunStatement(const std::wstring& file, const Options& options);
+// The options every run shares (--account, --json, --interactive); false
+// when the argument is none of them. An error's exit code is left in rc.
+bool SharedOption(OptionReader& args, Options& options, int& rc);
+// The one file a run takes as its operand; false when the argument is no
+// operand. A second file leaves an exit code in rc.
+bool TakeFile(OptionReader& args, std::wstring& file, int& rc);
+
+// The options one command alone takes: true when it took the argument; an
+// error's exit code is left in rc.
+using CommandOption = bool (*)(OptionReader& args, Options& options, int& rc);
+// Reads a run's arguments into options and file: the shared options, its
+// one file and the command's own. 0, or the exit code of a usage error.
+int ReadRunArguments(const std::vector<std::wstring>& arguments, CommandOption own, Options& options,
+                     std::wstring& file);
 
 } // namespace corvane
