@@ -7,7 +7,7 @@
 
 #include "host/corvane/command_line.h"
 #include "host/corvane/console_text.h"
-#include "settings/import_journal_location.h"
+#include "settings/record_locations.h"
 
 namespace corvane {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "settings/import_journal_location.h"
+#include "settings/record_locations.h"
 #include "statements/journal/import_journal.h"
 #include "statements/journal/journal_file.h"
 

@@ -1,4 +1,4 @@
-#include "settings/import_journal_location.h"
+#include "settings/record_locations.h"
 
 #include <windows.h>
 #include <shlobj.h>
