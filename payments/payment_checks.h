@@ -4,7 +4,8 @@
 // The host shows a code's meaning through the payment service's status
 // text (string resource 300 + code). Codes 21 to 35 follow the order of the
 // host payment's properties; the component assigns only those below, the
-// rest exist for the host's own use. A property that goes into the file, or
+// rest exist for the host's own use. 36 marks a payment left out because it
+// was paid before. A property that goes into the file, or
 // decides how the record is written, and that the host fails to deliver
 // fails the payment with that property's code (or, where the property has
 // none of its own, the code of the check that reads it).
@@ -28,10 +29,11 @@ enum PaymentStatus : std::int32_t {
     kUnreadPayeeBACSReference = 27,   // the host failed to deliver it
     kUnreadPayeeRollNumber = 31,      // likewise
     kUnreadStatusCode = 35,           // the IAT mark cannot be known
+    kPaidBefore = 36,                 // left out: written to a payment file before (or twice in the batch)
 };
 
 // Status texts exist for 0 and 20 to this code.
-constexpr std::int32_t kLastPaymentStatus = 35;
+constexpr std::int32_t kLastPaymentStatus = 36;
 
 // Not a status: the options dialog stores it to mark an Inter Account
 // Transfer, and the Standard and Template writers read any non-zero value

@@ -49,12 +49,14 @@ TEST_F(PaymentStatusTextTest, ExactTexts)
               L"Invalid Payer Bank Account Number: the account number must be 8 digits and a numeric value.");
     EXPECT_EQ(StatusText(30), L"Invalid or missing Payee bank account name.");
     EXPECT_EQ(StatusText(35), L"An error occurred with the status field.");
+    EXPECT_EQ(StatusText(36), L"Not paid: the same payment was written to a payment file before and was left out "
+                              L"of this one.");
 }
 
 TEST_F(PaymentStatusTextTest, EveryStatusCodeHasItsOwnText)
 {
     std::wstring previous = StatusText(0);
-    for (long code = 20; code <= 35; ++code) {
+    for (long code = 20; code <= 36; ++code) {
         const std::wstring text = StatusText(code);
         EXPECT_GT(text.size(), 20u) << code;
         EXPECT_EQ(text.back(), L'.') << code;
@@ -65,7 +67,7 @@ TEST_F(PaymentStatusTextTest, EveryStatusCodeHasItsOwnText)
 
 TEST_F(PaymentStatusTextTest, CodesWithoutTextLeaveTheOutputAlone)
 {
-    const long codes[] = {1, 19, 36, 40, 340, -1, -280, LONG_MIN, LONG_MAX};
+    const long codes[] = {1, 19, 37, 40, 340, -1, -280, LONG_MIN, LONG_MAX};
     for (long code : codes) {
         Bstr kept(L"host's own text");
         BSTR before = kept.Get();
