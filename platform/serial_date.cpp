@@ -87,4 +87,15 @@ int DayOfWeek(double serial)
     return static_cast<int>(w);
 }
 
+bool IsDateNumber(std::uint64_t date)
+{
+    return date < 100000000 &&
+           IsValidDate(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
+}
+
+bool IsStampNumber(std::uint64_t stamp)
+{
+    return stamp < 1000000000000 && IsDateNumber(stamp / 10000) && stamp / 100 % 100 < 24 && stamp % 100 < 60;
+}
+
 } // namespace qf

@@ -6,6 +6,7 @@
 // no date (31 February is never rolled into March). Serial dates are whole
 // days rounded down: 45000.99 is the same day as 45000.0.
 #pragma once
+#include <cstdint>
 
 namespace qf {
 
@@ -26,5 +27,11 @@ double DateToSerial(const CalendarDate& date); // caller guarantees a valid date
 bool SerialToDate(double serial, CalendarDate& date);
 // 0 = Sunday .. 6 = Saturday
 int DayOfWeek(double serial);
+
+// Dates and moments as the component's files keep them, as numbers:
+// YYYYMMDD, and YYYYMMDDhhmm (local time). Whether one is a real day or
+// minute.
+bool IsDateNumber(std::uint64_t date);
+bool IsStampNumber(std::uint64_t stamp);
 
 } // namespace qf
