@@ -33,5 +33,12 @@ int DayOfWeek(double serial);
 // minute.
 bool IsDateNumber(std::uint64_t date);
 bool IsStampNumber(std::uint64_t stamp);
+// The same minute of the day, days days earlier (later for a negative
+// number); 0 for a stamp that is none or a result outside the years
+// 100..9999.
+std::int64_t StampDaysBefore(std::int64_t stamp, int days);
+// The same minute, months months earlier, on that month's last day when it
+// is shorter (31 March less one month is 28 or 29 February); 0 as above.
+std::int64_t StampMonthsBefore(std::int64_t stamp, int months);
 
 } // namespace qf
