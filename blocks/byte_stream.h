@@ -37,11 +37,18 @@ inline std::uint64_t GetLittle(const char* p, int bytes) noexcept
 // Reads size bytes unless the source ends first; returns the bytes read.
 std::size_t ReadFully(const ByteSource& source, char* data, std::size_t size);
 
+// A sink that appends to text, and a source that reads text from its start.
+ByteSink StringSink(std::string& text);
+ByteSource StringSource(const std::string& text);
+
 // Passes bytes on to a sink, summing them for the check.
 class CheckedSink {
 public:
     explicit CheckedSink(const ByteSink& sink) : m_sink(sink), m_check(SipKey{}) {}
     bool Put(const char* data, std::size_t size);
+    // Writes count records of size bytes each, filled in turn by
+    // fill(index, bytes), in chunks of a few thousand.
+    bool PutRecords(std::size_t count, std::size_t size, const std::function<void(std::size_t, char*)>& fill);
     // Writes the check; nothing may follow it.
     bool Finish();
 
@@ -57,6 +64,12 @@ public:
     explicit CheckedSource(const ByteSource& source) : m_source(source), m_check(SipKey{}) {}
     // Fills data whole; false (why: "cut short") when the source ends first.
     bool Get(char* data, std::size_t size, std::string& why);
+    // Reads count records of size bytes each, in chunks, handing each to
+    // take; false with why set when the source ends first or take refuses
+    // one ("damaged entry"). A count the source does not hold costs no more
+    // memory than a chunk.
+    bool GetRecords(std::uint64_t count, std::size_t size, const std::function<bool(const char*)>& take,
+                    std::string& why);
     // Reads the check, which must match and end the file; false with why set.
     bool Finish(std::string& why);
 

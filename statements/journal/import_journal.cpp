@@ -68,9 +68,6 @@ bool GetEntry(const char* p, JournalEntry& e)
     return IsDateNumber(date) && IsStampNumber(stamp);
 }
 
-// How many entries are written or read at a time.
-constexpr std::size_t kChunkEntries = 2048;
-
 std::string Describe(const char* what, long line)
 {
     return std::string(what) + " (line " + std::to_string(line) + ")";
@@ -196,15 +193,9 @@ bool ImportJournal::Write(const JournalSink& sink) const
         std::memcpy(header + kMagicSize + 24, m_legacyKey.data(), m_legacyKey.size());
     if (!out.Put(header, sizeof header))
         return false;
-    std::vector<char> chunk(kChunkEntries * kEntrySize);
     for (const BlockList<JournalEntry>* list : {&entries, &m_fresh, &legacy})
-        for (std::size_t at = 0; at < list->size(); at += kChunkEntries) {
-            const std::size_t n = std::min(kChunkEntries, list->size() - at);
-            for (std::size_t i = 0; i < n; ++i)
-                PutEntry(chunk.data() + i * kEntrySize, (*list)[at + i]);
-            if (!out.Put(chunk.data(), n * kEntrySize))
-                return false;
-        }
+        if (!out.PutRecords(list->size(), kEntrySize, [list](std::size_t i, char* p) { PutEntry(p, (*list)[i]); }))
+            return false;
     return out.Finish();
 }
 
@@ -212,24 +203,13 @@ std::string ImportJournal::Serialize() const
 {
     std::string out;
     out.reserve(kHeaderSize + Size() * kEntrySize + 8);
-    Write([&out](const char* data, std::size_t size) {
-        out.append(data, size);
-        return true;
-    });
+    Write(StringSink(out));
     return out;
 }
 
 bool ImportJournal::Parse(const std::string& text, std::string& why)
 {
-    std::size_t at = 0;
-    return Read(
-        [&](char* data, std::size_t size) {
-            const std::size_t n = std::min(size, text.size() - at);
-            std::memcpy(data, text.data() + at, n);
-            at += n;
-            return n;
-        },
-        why);
+    return Read(StringSource(text), why);
 }
 
 bool ImportJournal::Read(const JournalSource& source, std::string& why)
@@ -249,25 +229,16 @@ bool ImportJournal::Read(const JournalSource& source, std::string& why)
     ImportJournal read;
     std::memcpy(read.m_key.data(), header + kMagicSize, read.m_key.size());
     std::memcpy(read.m_legacyKey.data(), header + kMagicSize + 24, read.m_legacyKey.size());
-    std::vector<char> chunk(kChunkEntries * kEntrySize);
     const std::uint64_t counts[2] = {GetLittle(header + kMagicSize + 16, 4), GetLittle(header + kMagicSize + 20, 4)};
     JournalEntries* lists[2] = {&read.m_entries, &read.m_legacy};
     for (int l = 0; l < 2; ++l) {
         BlockList<JournalEntry>& items = lists[l]->Change();
-        for (std::uint64_t left = counts[l]; left > 0;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkEntries));
-            if (!in.Get(chunk.data(), n * kEntrySize, why))
-                return false;
-            for (std::size_t i = 0; i < n; ++i) {
-                JournalEntry e;
-                if (!GetEntry(chunk.data() + i * kEntrySize, e)) {
-                    why = "damaged entry";
-                    return false;
-                }
-                items.push_back(e);
-            }
-            left -= n;
-        }
+        auto take = [&items](const char* p) {
+            JournalEntry e;
+            return GetEntry(p, e) && (items.push_back(e), true);
+        };
+        if (!in.GetRecords(counts[l], kEntrySize, take, why))
+            return false;
     }
     if (!in.Finish(why))
         return false;
