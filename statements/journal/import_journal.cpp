@@ -77,11 +77,7 @@ std::string Describe(const char* what, long line)
 
 bool ImportJournal::CreateNew(ImportJournal& journal)
 {
-    Key key;
-    if (!platform::RandomBytes(key.data(), key.size()))
-        return false;
-    journal = ImportJournal(key);
-    return true;
+    return platform::MakeWithRandomKey(journal);
 }
 
 namespace {
