@@ -136,8 +136,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const Steps with = Median(rounds, path, original), without = Median(rounds, path, "");
-    std::printf("record of %d entries, %ju bytes; batch of %d, half paid before; median of %d rounds (ms)\n",
-                kRecorded, static_cast<std::uintmax_t>(std::filesystem::file_size(original)), kBatch, rounds);
+    std::printf("record of %d entries, %.1f MB; batch of %d, half paid before; median of %d rounds (ms)\n", kRecorded,
+                static_cast<double>(std::filesystem::file_size(original)) / 1e6, kBatch, rounds);
     std::printf("%-22s %8s %8s %8s %8s\n", "", "load", "check", "save", "total");
     std::printf("%-22s %8.2f %8.2f %8.2f %8.2f\n", "with the record", with.load, with.check, with.save, with.Total());
     std::printf("%-22s %8.2f %8.2f %8.2f %8.2f\n", "no record yet", without.load, without.check, without.save,
