@@ -43,8 +43,9 @@ public:
     // and puts the record in place. When another process replaced the file
     // since Load, the payments are added to that record instead, and record
     // becomes what was put in place. Without a Load first, a file found in
-    // place is taken as replaced meanwhile. Failed, and nothing changed, when
-    // the payments' date or time is none.
+    // place is taken as replaced meanwhile. A date or time that is none
+    // fails at once, changing nothing; otherwise record holds the payments
+    // afterwards whatever the outcome (a second Save adds them again).
     SharedFile::Outcome Save(PaidRecord& record, const PaidAddition& added, std::int64_t now, std::string& why,
                              unsigned waitMs = SharedFile::kWaitMs);
     // Empties the record: an empty one with a new key takes its place.

@@ -281,6 +281,10 @@ TEST_F(PaidRecordTest, AFailedSaveLeavesTheEarlierRecordWhole)
     detail::SetBinaryWrite(previous);
     EXPECT_FALSE(why.empty());
     EXPECT_EQ(Contents(path), before);
+    // Nor is a record saved that would not read again: 30 February.
+    EXPECT_EQ(second.Save(read, Addition(Payments(2, 2), 202702301000, "B.csv"), kNow, why),
+              SharedFile::Outcome::Failed);
+    EXPECT_EQ(Contents(path), before);
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos) << entry.path();
 }
