@@ -5,6 +5,7 @@
 // and a doubling array touches twice what it keeps.
 #pragma once
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -87,10 +88,28 @@ public:
         for (std::size_t at = 0; at < slots; at += perPage)
             m_pages.emplace_back(new std::uint32_t[perPage]());
     }
+    // Zero slots for a table that is to hold up to half of `slots`: the
+    // next power of two from there, sixteen at the least.
+    void ResetFor(std::size_t slots)
+    {
+        std::size_t size = 16;
+        while (size < slots)
+            size *= 2;
+        Reset(size);
+    }
     void clear() noexcept
     {
         m_pages.clear();
         m_size = 0;
+    }
+    // Puts value in the first free slot from `slot` on (open addressing with
+    // linear probing; the table is never full).
+    void Occupy(std::size_t slot, std::uint32_t value) noexcept
+    {
+        const std::size_t mask = m_size - 1;
+        while ((*this)[slot & mask])
+            ++slot;
+        (*this)[slot & mask] = value;
     }
     std::uint32_t& operator[](std::size_t i) noexcept
     {
@@ -103,6 +122,23 @@ private:
     std::size_t m_size = 0;
     unsigned m_shift = 0;
 };
+
+// The first slot of a 128-bit digest, with a number beside it, in a table
+// of mask + 1 slots. Keyed digests are uniformly random, but a damaged or
+// made-up file's need not be: every bit is mixed in, so that such digests do
+// not pile up.
+inline std::size_t DigestSlot(const std::array<std::uint8_t, 16>& digest, std::uint64_t extra,
+                              std::size_t mask) noexcept
+{
+    std::uint64_t lo, hi;
+    std::memcpy(&lo, digest.data(), sizeof lo);
+    std::memcpy(&hi, digest.data() + 8, sizeof hi);
+    std::uint64_t h = lo ^ (hi * 0x9E3779B97F4A7C15ull) ^ (extra * 0xC2B2AE3D27D4EB4Full);
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 29;
+    return static_cast<std::size_t>(h) & mask;
+}
 
 // Texts kept side by side in blocks; a kept text never moves.
 class TextArena {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "blocks/siphash.h"
+
 namespace qf::platform {
 
 struct LocalTime {
@@ -38,6 +40,18 @@ DebugSinkFn SetDebugTee(DebugSinkFn tee);
 // Bytes from the system's cryptographic random source (RtlGenRandom on
 // Windows, /dev/urandom otherwise). False when it gives none.
 bool RandomBytes(void* buffer, std::size_t size);
+// Makes keyed an empty Keyed(SipKey) under a new random key: each journal
+// or record has its own key for its digests. False, and keyed untouched,
+// when the system gives no random bytes.
+template <class Keyed>
+bool MakeWithRandomKey(Keyed& keyed)
+{
+    SipKey key;
+    if (!RandomBytes(key.data(), key.size()))
+        return false;
+    keyed = Keyed(key);
+    return true;
+}
 
 // Makes what was written to file durable before it is relied upon (its
 // buffers flushed and committed to the disk). False on failure.

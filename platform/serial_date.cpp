@@ -1,5 +1,6 @@
 #include "platform/serial_date.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qf {
@@ -85,6 +86,52 @@ int DayOfWeek(double serial)
     if (w < 0)
         w += 7;
     return static_cast<int>(w);
+}
+
+bool IsDateNumber(std::uint64_t date)
+{
+    return date < 100000000 &&
+           IsValidDate(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
+}
+
+bool IsStampNumber(std::uint64_t stamp)
+{
+    return stamp < 1000000000000 && IsDateNumber(stamp / 10000) && stamp / 100 % 100 < 24 && stamp % 100 < 60;
+}
+
+namespace {
+// A stamp of a valid date and the minute of its day; 0 when that is none.
+std::int64_t StampOf(int year, int month, int day, std::int64_t minute)
+{
+    if (!IsValidDate(year, month, day))
+        return 0;
+    return (static_cast<std::int64_t>(year) * 10000 + month * 100 + day) * 10000 + minute;
+}
+} // namespace
+
+std::int64_t StampDaysBefore(std::int64_t stamp, int days)
+{
+    if (stamp < 0 || !IsStampNumber(static_cast<std::uint64_t>(stamp)))
+        return 0;
+    const std::int64_t date = stamp / 10000;
+    const long long serial =
+        DaysFromCivil(date / 10000, static_cast<int>(date / 100 % 100), static_cast<int>(date % 100)) - days;
+    int year, month, day;
+    CivilFromDays(serial, year, month, day);
+    return StampOf(year, month, day, stamp % 10000);
+}
+
+std::int64_t StampMonthsBefore(std::int64_t stamp, int months)
+{
+    if (stamp < 0 || !IsStampNumber(static_cast<std::uint64_t>(stamp)))
+        return 0;
+    const std::int64_t date = stamp / 10000;
+    const long long count = date / 10000 * 12 + (date / 100 % 100 - 1) - months;
+    if (count < 0 || count > 9999 * 12 + 11)
+        return 0;
+    const int year = static_cast<int>(count / 12), month = static_cast<int>(count % 12) + 1;
+    const int day = std::min(static_cast<int>(date % 100), DaysInMonth(year, month));
+    return StampOf(year, month, day, stamp % 10000);
 }
 
 } // namespace qf

@@ -6,6 +6,7 @@
 // no date (31 February is never rolled into March). Serial dates are whole
 // days rounded down: 45000.99 is the same day as 45000.0.
 #pragma once
+#include <cstdint>
 
 namespace qf {
 
@@ -26,5 +27,18 @@ double DateToSerial(const CalendarDate& date); // caller guarantees a valid date
 bool SerialToDate(double serial, CalendarDate& date);
 // 0 = Sunday .. 6 = Saturday
 int DayOfWeek(double serial);
+
+// Dates and moments as the component's files keep them, as numbers:
+// YYYYMMDD, and YYYYMMDDhhmm (local time). Whether one is a real day or
+// minute.
+bool IsDateNumber(std::uint64_t date);
+bool IsStampNumber(std::uint64_t stamp);
+// The same minute of the day, days days earlier (later for a negative
+// number); 0 for a stamp that is none or a result outside the years
+// 100..9999.
+std::int64_t StampDaysBefore(std::int64_t stamp, int days);
+// The same minute, months months earlier, on that month's last day when it
+// is shorter (31 March less one month is 28 or 29 February); 0 as above.
+std::int64_t StampMonthsBefore(std::int64_t stamp, int months);
 
 } // namespace qf

@@ -47,6 +47,10 @@ public:
         Failed,   // nothing changed (why says why)
     };
 
+    // How long a writer waits for another to finish putting its version in
+    // place before it gives up on its own.
+    static constexpr unsigned kWaitMs = 10000;
+
     explicit SharedFile(std::string path);
     // A next version not put in place is removed.
     ~SharedFile();

@@ -19,10 +19,7 @@ const char kKeyTag[] = "key ";
 constexpr std::size_t kMagicSize = sizeof kMagic - 1;
 constexpr std::size_t kHeaderSize = kMagicSize + 16 + 4 + 4 + 32;
 constexpr std::size_t kEntrySize = 32;
-constexpr std::size_t kCheckSize = 8;
 const char kEndTag[] = "end ";
-
-detail::JournalWriteFn g_write = nullptr;
 
 void AppendNumber(std::string& out, std::uint64_t value, int width)
 {
@@ -52,68 +49,24 @@ bool ReadNumber(const char*& p, const char* end, int maxDigits, std::uint64_t& v
     return n > 0;
 }
 
-// Whether YYYYMMDDhhmm (with time) or YYYYMMDD is a real moment.
-bool IsJournalDate(std::uint64_t date)
-{
-    return IsValidDate(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
-}
-bool IsJournalStamp(std::uint64_t stamp)
-{
-    return IsJournalDate(stamp / 10000) && stamp / 100 % 100 < 24 && stamp % 100 < 60;
-}
-
-void Put(char* p, std::uint64_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i, value >>= 8)
-        p[i] = static_cast<char>(value & 0xff);
-}
-
-std::uint64_t Get(const char* p, int bytes)
-{
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(p[i]);
-    return value;
-}
-
 void PutEntry(char* p, const JournalEntry& e)
 {
     std::memcpy(p, e.key.digest.data(), e.key.digest.size());
-    Put(p + 16, e.key.occurrence, 4);
-    Put(p + 20, static_cast<std::uint32_t>(e.date), 4);
-    Put(p + 24, static_cast<std::uint64_t>(e.imported), 8);
+    PutLittle(p + 16, e.key.occurrence, 4);
+    PutLittle(p + 20, static_cast<std::uint32_t>(e.date), 4);
+    PutLittle(p + 24, static_cast<std::uint64_t>(e.imported), 8);
 }
 
 // An entry from its bytes; false when they are none.
 bool GetEntry(const char* p, JournalEntry& e)
 {
     std::memcpy(e.key.digest.data(), p, e.key.digest.size());
-    e.key.occurrence = static_cast<std::uint32_t>(Get(p + 16, 4));
-    const std::uint64_t date = Get(p + 20, 4), stamp = Get(p + 24, 8);
+    e.key.occurrence = static_cast<std::uint32_t>(GetLittle(p + 16, 4));
+    const std::uint64_t date = GetLittle(p + 20, 4), stamp = GetLittle(p + 24, 8);
     e.date = static_cast<std::int32_t>(date);
     e.imported = static_cast<std::int64_t>(stamp);
-    return date < 100000000 && stamp < 1000000000000 && IsJournalDate(date) && IsJournalStamp(stamp);
+    return IsDateNumber(date) && IsStampNumber(stamp);
 }
-
-// The file is checked by SipHash under a fixed key: the check tells damage,
-// not forgery.
-constexpr SipKey kCheckKey{};
-
-// Reads size bytes unless the source ends first; returns the bytes read.
-std::size_t ReadFully(const JournalSource& source, char* data, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const std::size_t n = source(data + done, size - done);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
-}
-
-// How many entries are written or read at a time.
-constexpr std::size_t kChunkEntries = 2048;
 
 std::string Describe(const char* what, long line)
 {
@@ -124,46 +77,24 @@ std::string Describe(const char* what, long line)
 
 bool ImportJournal::CreateNew(ImportJournal& journal)
 {
-    Key key;
-    if (!platform::RandomBytes(key.data(), key.size()))
-        return false;
-    journal = ImportJournal(key);
-    return true;
+    return platform::MakeWithRandomKey(journal);
 }
 
 namespace {
 std::size_t SlotOf(const LineKey& key, std::size_t mask) noexcept
 {
-    // Digests are uniformly random, but a damaged or made-up journal's need
-    // not be: every bit is mixed in, so that such keys do not pile up.
-    std::uint64_t lo, hi;
-    std::memcpy(&lo, key.digest.data(), sizeof lo);
-    std::memcpy(&hi, key.digest.data() + 8, sizeof hi);
-    std::uint64_t h = lo ^ (hi * 0x9E3779B97F4A7C15ull) ^ (key.occurrence * 0xC2B2AE3D27D4EB4Full);
-    h ^= h >> 32;
-    h *= 0xD6E8FEB86659FD93ull;
-    h ^= h >> 29;
-    return static_cast<std::size_t>(h) & mask;
+    return DigestSlot(key.digest, key.occurrence, mask);
 }
 
-// Puts value in the first free slot from key's own on (open addressing
-// with linear probing; the table is never full).
 void Occupy(SlotTable& table, const LineKey& key, std::uint32_t value)
 {
-    const std::size_t mask = table.size() - 1;
-    std::size_t slot = SlotOf(key, mask);
-    while (table[slot])
-        slot = (slot + 1) & mask;
-    table[slot] = value;
+    table.Occupy(SlotOf(key, table.size() - 1), value);
 }
 } // namespace
 
 void JournalEntries::Index(std::size_t slots) const
 {
-    std::size_t size = 16;
-    while (size < slots)
-        size *= 2;
-    m_index.Reset(size);
+    m_index.ResetFor(slots);
     for (std::size_t i = 0; i < m_items.size(); ++i)
         Occupy(m_index, m_items[i].key, static_cast<std::uint32_t>(i + 1));
 }
@@ -246,117 +177,67 @@ bool ImportJournal::Write(const JournalSink& sink) const
 {
     const BlockList<JournalEntry>& entries = m_entries.Items();
     const BlockList<JournalEntry>& legacy = m_legacy.Items();
-    SipHasher check(kCheckKey);
-    auto put = [&](const char* data, std::size_t size) {
-        check.Update(data, size);
-        return sink(data, size);
-    };
+    CheckedSink out(sink);
     char header[kHeaderSize];
     std::memcpy(header, kMagic, kMagicSize);
     std::memcpy(header + kMagicSize, m_key.data(), m_key.size());
-    Put(header + kMagicSize + 16, entries.size() + m_fresh.size(), 4);
-    Put(header + kMagicSize + 20, legacy.size(), 4);
+    PutLittle(header + kMagicSize + 16, entries.size() + m_fresh.size(), 4);
+    PutLittle(header + kMagicSize + 20, legacy.size(), 4);
     if (legacy.empty())
         std::memset(header + kMagicSize + 24, 0, m_legacyKey.size());
     else
         std::memcpy(header + kMagicSize + 24, m_legacyKey.data(), m_legacyKey.size());
-    if (!put(header, sizeof header))
+    if (!out.Put(header, sizeof header))
         return false;
-    std::vector<char> chunk(kChunkEntries * kEntrySize);
     for (const BlockList<JournalEntry>* list : {&entries, &m_fresh, &legacy})
-        for (std::size_t at = 0; at < list->size(); at += kChunkEntries) {
-            const std::size_t n = std::min(kChunkEntries, list->size() - at);
-            for (std::size_t i = 0; i < n; ++i)
-                PutEntry(chunk.data() + i * kEntrySize, (*list)[at + i]);
-            if (!put(chunk.data(), n * kEntrySize))
-                return false;
-        }
-    char sum[kCheckSize];
-    Put(sum, check.Finish64(), 8);
-    return sink(sum, sizeof sum);
+        if (!out.PutRecords(list->size(), kEntrySize, [list](std::size_t i, char* p) { PutEntry(p, (*list)[i]); }))
+            return false;
+    return out.Finish();
 }
 
 std::string ImportJournal::Serialize() const
 {
     std::string out;
-    out.reserve(kHeaderSize + Size() * kEntrySize + kCheckSize);
-    Write([&out](const char* data, std::size_t size) {
-        out.append(data, size);
-        return true;
-    });
+    out.reserve(kHeaderSize + Size() * kEntrySize + 8);
+    Write(StringSink(out));
     return out;
 }
 
 bool ImportJournal::Parse(const std::string& text, std::string& why)
 {
-    std::size_t at = 0;
-    return Read(
-        [&](char* data, std::size_t size) {
-            const std::size_t n = std::min(size, text.size() - at);
-            std::memcpy(data, text.data() + at, n);
-            at += n;
-            return n;
-        },
-        why);
+    return Read(StringSource(text), why);
 }
 
 bool ImportJournal::Read(const JournalSource& source, std::string& why)
 {
     *this = ImportJournal();
     char header[kHeaderSize];
-    const std::size_t magic = ReadFully(source, header, kMagicSize);
-    if (magic == kMagicSize && std::memcmp(header, kMagicVersion1, kMagicSize) == 0)
+    CheckedSource in(source);
+    const bool magic = in.Get(header, kMagicSize, why);
+    if (magic && std::memcmp(header, kMagicVersion1, kMagicSize) == 0)
         return ReadVersion1(source, why);
-    if (magic < kMagicSize || std::memcmp(header, kMagic, kMagicSize) != 0) {
+    if (!magic || std::memcmp(header, kMagic, kMagicSize) != 0) {
         why = "not an import journal";
         return false;
     }
-    if (ReadFully(source, header + kMagicSize, kHeaderSize - kMagicSize) != kHeaderSize - kMagicSize) {
-        why = "cut short";
+    if (!in.Get(header + kMagicSize, kHeaderSize - kMagicSize, why))
         return false;
-    }
-    SipHasher check(kCheckKey);
-    check.Update(header, sizeof header);
     ImportJournal read;
     std::memcpy(read.m_key.data(), header + kMagicSize, read.m_key.size());
     std::memcpy(read.m_legacyKey.data(), header + kMagicSize + 24, read.m_legacyKey.size());
-    std::vector<char> chunk(kChunkEntries * kEntrySize);
-    const std::uint64_t counts[2] = {Get(header + kMagicSize + 16, 4), Get(header + kMagicSize + 20, 4)};
+    const std::uint64_t counts[2] = {GetLittle(header + kMagicSize + 16, 4), GetLittle(header + kMagicSize + 20, 4)};
     JournalEntries* lists[2] = {&read.m_entries, &read.m_legacy};
     for (int l = 0; l < 2; ++l) {
         BlockList<JournalEntry>& items = lists[l]->Change();
-        for (std::uint64_t left = counts[l]; left > 0;) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkEntries));
-            if (ReadFully(source, chunk.data(), n * kEntrySize) != n * kEntrySize) {
-                why = "cut short";
-                return false;
-            }
-            check.Update(chunk.data(), n * kEntrySize);
-            for (std::size_t i = 0; i < n; ++i) {
-                JournalEntry e;
-                if (!GetEntry(chunk.data() + i * kEntrySize, e)) {
-                    why = "damaged entry";
-                    return false;
-                }
-                items.push_back(e);
-            }
-            left -= n;
-        }
+        auto take = [&items](const char* p) {
+            JournalEntry e;
+            return GetEntry(p, e) && (items.push_back(e), true);
+        };
+        if (!in.GetRecords(counts[l], kEntrySize, take, why))
+            return false;
     }
-    char sum[kCheckSize + 1];
-    const std::size_t end = ReadFully(source, sum, sizeof sum);
-    if (end < kCheckSize) {
-        why = "cut short";
+    if (!in.Finish(why))
         return false;
-    }
-    if (end > kCheckSize) {
-        why = "longer than its entries";
-        return false;
-    }
-    if (Get(sum, 8) != check.Finish64()) {
-        why = "damaged: its check does not match";
-        return false;
-    }
     *this = std::move(read);
     return true;
 }
@@ -399,8 +280,8 @@ bool ImportJournal::ReadVersion1(const JournalSource& source, std::string& why)
         const char* q = p + 33;
         if (eol - p < 33 || !FromHex(p, 32, e.key.digest.data(), e.key.digest.size()) || p[32] != ' ' ||
             !ReadNumber(q, eol, 9, occurrence) || q == eol || *q++ != ' ' || !ReadNumber(q, eol, 8, date) ||
-            q == eol || *q++ != ' ' || !ReadNumber(q, eol, 12, stamp) || q != eol || !IsJournalDate(date) ||
-            !IsJournalStamp(stamp)) {
+            q == eol || *q++ != ' ' || !ReadNumber(q, eol, 12, stamp) || q != eol || !IsDateNumber(date) ||
+            !IsStampNumber(stamp)) {
             why = Describe("damaged entry", line);
             return false;
         }
@@ -509,12 +390,12 @@ LineKey LineIdentifier::Identify(const StatementLine& line, LineKey* legacy)
         size += n;
     m_buffer.resize(size);
     char* p = &m_buffer[0];
-    Put(p, static_cast<std::uint32_t>(static_cast<std::int32_t>(line.date)), 4);
+    PutLittle(p, static_cast<std::uint32_t>(static_cast<std::int32_t>(line.date)), 4);
     p[4] = line.debit ? 'D' : 'C';
-    Put(p + 5, Pence(line.amount), 8);
+    PutLittle(p + 5, Pence(line.amount), 8);
     p += 13;
     ForEachText(line, [&p](const char* text, std::size_t length) {
-        Put(p, length, 4);
+        PutLittle(p, length, 4);
         std::memcpy(p + 4, text, length);
         p += 4 + length;
     });
@@ -553,42 +434,27 @@ std::int32_t JournalDate(double serial)
 
 JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::string& why)
 {
-    journal = ImportJournal();
-    errno = 0;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        if (errno == ENOENT)
-            return JournalState::Missing;
-        why = std::string("cannot open ") + path + ": " + std::strerror(errno);
-        return JournalState::Unreadable;
-    }
-    return ReadJournal(file.Get(), path, journal, why);
+    const JournalState state = LoadBinaryFile(
+        path, [&journal](const ByteSource& source, std::string& problem) { return journal.Read(source, problem); },
+        why);
+    if (state != JournalState::Read)
+        journal = ImportJournal();
+    return state;
 }
 
 JournalState ReadJournal(std::FILE* file, const std::string& path, ImportJournal& journal, std::string& why)
 {
-    // The entries are read in pieces straight into the journal: no copy of
-    // the whole file is made.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const bool read = journal.Read([file](char* data, std::size_t size) { return std::fread(data, 1, size, file); }, why);
-    if (std::ferror(file) != 0) {
+    const JournalState state = ReadBinaryFile(
+        file, path, [&journal](const ByteSource& source, std::string& problem) { return journal.Read(source, problem); },
+        why);
+    if (state != JournalState::Read)
         journal = ImportJournal();
-        why = "cannot read " + path;
-        return JournalState::Unreadable;
-    }
-    if (!read) {
-        why = path + ": " + why;
-        return JournalState::Damaged;
-    }
-    return JournalState::Read;
+    return state;
 }
 
 bool WriteJournal(std::FILE* file, const ImportJournal& journal)
 {
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const detail::JournalWriteFn write =
-        g_write ? g_write : [](const void* d, std::size_t s, std::FILE* f) { return std::fwrite(d, 1, s, f); };
-    return journal.Write([&](const char* data, std::size_t size) { return write(data, size, file) == size; });
+    return WriteBinaryFile(file, [&journal](const ByteSink& sink) { return journal.Write(sink); });
 }
 
 bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std::string& why)
@@ -624,13 +490,6 @@ bool PutNewJournalInPlace(const std::string& path, std::string& why)
 bool SaveJournal(const std::string& path, const ImportJournal& journal, std::string& why)
 {
     return WriteNewJournal(path, journal, why) && PutNewJournalInPlace(path, why);
-}
-
-detail::JournalWriteFn detail::SetJournalWrite(JournalWriteFn write)
-{
-    const JournalWriteFn previous = g_write;
-    g_write = write;
-    return previous;
 }
 
 } // namespace qf

@@ -40,9 +40,11 @@
 #include <vector>
 
 #include "blocks/block_list.h"
+#include "blocks/byte_stream.h"
 #include "blocks/sha256.h"
 #include "blocks/siphash.h"
 #include "statements/statement_line.h"
+#include "text/binary_file.h"
 
 namespace qf {
 
@@ -92,10 +94,9 @@ private:
     mutable SlotTable m_index;
 };
 
-// Where a journal's bytes go, in pieces (false: not written), and where
-// they come from (the bytes read; fewer only at the end or on an error).
-using JournalSink = std::function<bool(const char* data, std::size_t size)>;
-using JournalSource = std::function<std::size_t(char* data, std::size_t size)>;
+// Where a journal's bytes go and where they come from.
+using JournalSink = ByteSink;
+using JournalSource = ByteSource;
 
 class ImportJournal {
 public:
@@ -201,12 +202,7 @@ std::int32_t JournalDate(double serial);
 
 // ---- Files -------------------------------------------------------------
 
-enum class JournalState {
-    Missing,    // no journal yet
-    Read,       // read whole
-    Unreadable, // there, but could not be opened or read
-    Damaged,    // read, but cut short or not a journal
-};
+using JournalState = FileState;
 
 // Reads the journal at path into journal (left empty unless Read); why
 // says what went wrong.
@@ -226,10 +222,10 @@ bool WriteNewJournal(const std::string& path, const ImportJournal& journal, std:
 bool PutNewJournalInPlace(const std::string& path, std::string& why);
 
 namespace detail {
-// How the journal's bytes are written; tests make it fail. nullptr restores
-// fwrite. Returns the previous one.
-using JournalWriteFn = std::size_t (*)(const void* data, std::size_t size, std::FILE* file);
-JournalWriteFn SetJournalWrite(JournalWriteFn write);
+// How the journal's bytes are written (text/binary_file.h); tests make it
+// fail.
+using JournalWriteFn = BinaryWriteFn;
+inline JournalWriteFn SetJournalWrite(JournalWriteFn write) { return SetBinaryWrite(write); }
 } // namespace detail
 
 } // namespace qf

@@ -1,8 +1,5 @@
 #include "statements/journal/journal_file.h"
 
-#include <cerrno>
-#include <cstring>
-
 namespace qf {
 
 void AddImportedLines(ImportJournal& journal, const ImportedLines& lines)
@@ -24,20 +21,11 @@ void AddImportedLines(ImportJournal& journal, const ImportedLines& lines)
 
 JournalState JournalFile::Load(ImportJournal& journal, std::string& why, unsigned waitMs)
 {
-    journal = ImportJournal();
-    JournalState state = JournalState::Missing;
-    m_file.Read(
-        [&](std::FILE* file) {
-            if (file) {
-                state = ReadJournal(file, Path(), journal, why);
-            } else if (errno != ENOENT) {
-                why = "cannot open " + Path() + ": " + std::strerror(errno);
-                state = JournalState::Unreadable;
-            }
-        },
-        waitMs);
-    if (state == JournalState::Damaged)
-        m_file.SeenDamaged();
+    const JournalState state = LoadSharedFile(
+        m_file, [&journal](const ByteSource& source, std::string& problem) { return journal.Read(source, problem); },
+        why, waitMs);
+    if (state != JournalState::Read)
+        journal = ImportJournal();
     return state;
 }
 
@@ -56,15 +44,9 @@ SharedFile::Outcome JournalFile::Replace(const ImportJournal& journal, const Imp
             // Removed since it was read (its lines forgotten): only this
             // import's lines are remembered.
             merged = ImportJournal(journal.HashKey());
-        } else {
-            switch (ReadJournal(current, Path(), merged, problem)) {
-            case JournalState::Read:
-                break;
-            case JournalState::Damaged:
-                return SharedFile::Merge::Damaged;
-            default:
-                return SharedFile::Merge::Failed;
-            }
+        } else if (const SharedFile::Merge read = MergeOf(ReadJournal(current, Path(), merged, problem));
+                   read != SharedFile::Merge::Taken) {
+            return read;
         }
         AddImportedLines(merged, lines);
         isMerged = true;

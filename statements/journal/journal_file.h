@@ -36,9 +36,7 @@ void AddImportedLines(ImportJournal& journal, const ImportedLines& lines);
 
 class JournalFile {
 public:
-    // How long a run waits for another import to finish putting its journal
-    // in place before it gives up on its own.
-    static constexpr unsigned kLockWaitMs = 10000;
+    static constexpr unsigned kLockWaitMs = SharedFile::kWaitMs;
 
     explicit JournalFile(std::string path) : m_file(std::move(path)) {}
 

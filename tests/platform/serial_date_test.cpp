@@ -55,3 +55,33 @@ TEST(SerialDateTest, DayOfWeek)
     ASSERT_TRUE(DateToSerial(2023, 12, 31, s)); // a Sunday
     EXPECT_EQ(DayOfWeek(s), 0);
 }
+
+// Stamps moved by days or months keep the minute, cross month, year and
+// leap-day ends exactly, and refuse what is no stamp.
+TEST(SerialDateTest, StampsMovedByDaysAndMonths)
+{
+    struct Case {
+        std::int64_t stamp;
+        int days, months;
+        std::int64_t daysBefore, monthsBefore;
+    };
+    const Case cases[] = {
+        {202603011030, 1, 1, 202602281030, 202602011030},
+        {202403011030, 1, 1, 202402291030, 202402011030},
+        {202701010000, 1, 13, 202612310000, 202512010000},
+        {202703312359, 30, 13, 202703012359, 202602282359},
+        {202803312359, 366, 1, 202703312359, 202802292359},
+        {202612310800, -1, -2, 202701010800, 202702280800},
+        {202612310800, 0, 0, 202612310800, 202612310800},
+        {202602301030, 1, 1, 0, 0},  // 30 February
+        {202601012400, 1, 1, 0, 0},  // hour 24
+        {1000101, 1, 1, 0, 0},       // no year 0
+        {-202601011030, 1, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stamp);
+        EXPECT_EQ(StampDaysBefore(c.stamp, c.days), c.daysBefore);
+        EXPECT_EQ(StampMonthsBefore(c.stamp, c.months), c.monthsBefore);
+    }
+    EXPECT_EQ(StampMonthsBefore(10001011200, 1), 0); // before the year 100
+}
