@@ -1,5 +1,7 @@
 #include "platform/serial_date.h"
 
+#include "platform/platform.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -132,6 +134,18 @@ std::int64_t StampMonthsBefore(std::int64_t stamp, int months)
     const int year = static_cast<int>(count / 12), month = static_cast<int>(count % 12) + 1;
     const int day = std::min(static_cast<int>(date % 100), DaysInMonth(year, month));
     return StampOf(year, month, day, stamp % 10000);
+}
+
+std::int64_t NowStamp()
+{
+    const platform::LocalTime t = platform::Now();
+    return ((static_cast<std::int64_t>(t.year) * 100 + t.month) * 100 + t.day) * 10000 + t.hour * 100 + t.minute;
+}
+
+std::int32_t DateNumber(double serial)
+{
+    CalendarDate date;
+    return SerialToDate(serial, date) ? date.year * 10000 + date.month * 100 + date.day : 0;
 }
 
 } // namespace qf

@@ -40,5 +40,9 @@ std::int64_t StampDaysBefore(std::int64_t stamp, int days);
 // The same minute, months months earlier, on that month's last day when it
 // is shorter (31 March less one month is 28 or 29 February); 0 as above.
 std::int64_t StampMonthsBefore(std::int64_t stamp, int months);
+// The stamp of the local clock's minute now (platform::Now).
+std::int64_t NowStamp();
+// YYYYMMDD of a serial date; 0 for none.
+std::int32_t DateNumber(double serial);
 
 } // namespace qf

@@ -424,13 +424,7 @@ LineKey LineIdentifier::Identify(const StatementLine& line, LineKey* legacy)
     return key;
 }
 
-std::int32_t JournalDate(double serial)
-{
-    CalendarDate d;
-    if (!SerialToDate(serial, d))
-        return 0;
-    return d.year * 10000 + d.month * 100 + d.day;
-}
+std::int32_t JournalDate(double serial) { return DateNumber(serial); }
 
 JournalState LoadJournal(const std::string& path, ImportJournal& journal, std::string& why)
 {

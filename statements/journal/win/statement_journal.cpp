@@ -12,16 +12,12 @@
 
 #include "platform/platform.h"
 #include "settings/record_locations.h"
+#include "platform/serial_date.h"
 #include "statements/journal/import_journal.h"
 #include "statements/journal/journal_file.h"
 
 namespace qf {
 namespace {
-
-std::int64_t Stamp(const platform::LocalTime& t)
-{
-    return ((static_cast<std::int64_t>(t.year) * 100 + t.month) * 100 + t.day) * 10000 + t.hour * 100 + t.minute;
-}
 
 std::string StampText(std::int64_t stamp)
 {
@@ -437,7 +433,7 @@ StatementJournal::StatementJournal(StatementImportReport& report) : m_report(rep
             report.journal = StatementImportReport::Journal::Unreadable;
         return;
     }
-    m_work.reset(new Work(path, Stamp(platform::Now())));
+    m_work.reset(new Work(path, NowStamp()));
     m_work->Start();
 }
 
