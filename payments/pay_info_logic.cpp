@@ -22,6 +22,7 @@ const std::array<PaymentColumn, kPaymentColumns> kPaymentListColumns = {{
     {"Reference", 90, false},
     {"Details", 110, false},
     {"Is IAT", 50, false},
+    {"Paid before", 160, false},
 }};
 
 FormatRules RulesOf(PaymentFormat format)
@@ -69,7 +70,10 @@ void PayInfoLogic::Open() { m_processingDate = NextCreditingDate(Today(), m_holi
 PaymentRow PayInfoLogic::Row(std::int32_t index)
 {
     std::unique_ptr<Payment> payment = m_batch.Item(index);
-    return ReadPaymentRow(payment.get());
+    PaymentRow row = ReadPaymentRow(payment.get());
+    if (index >= 0 && static_cast<std::size_t>(index) < m_paidMarks.size())
+        row[7] = m_paidMarks[static_cast<std::size_t>(index)];
+    return row;
 }
 
 void PayInfoLogic::SelectFormat(PaymentFormat format)

@@ -44,7 +44,7 @@ extern const char* const kDiscardChangesCaption;
 extern const char* const kDiscardChangesText;
 
 // The payment list's columns and the cells of one payment.
-constexpr int kPaymentColumns = 7;
+constexpr int kPaymentColumns = 8;
 struct PaymentColumn {
     const char* header;
     int width; // pixels
@@ -72,6 +72,9 @@ public:
     // ---- The payment list ---------------------------------------------------
     std::int32_t PaymentCount() { return m_batch.Count(); }
     PaymentRow Row(std::int32_t index);
+    // The last column's text of each payment written to a payment file
+    // before, or twice in the batch ("" for the others).
+    void SetPaidMarks(std::vector<CString> marks) { m_paidMarks = std::move(marks); }
 
     // ---- Format ----------------------------------------------------------------
     PaymentFormat Format() const { return m_format; }
@@ -121,6 +124,7 @@ private:
     double m_processingDate = 0;
     bool m_changesMade = false;
     HolidayChanges m_holidays;
+    std::vector<CString> m_paidMarks;
 };
 
 } // namespace qf

@@ -13,7 +13,8 @@
 //   RememberImports=On   (default; Off imports every line and keeps no journal)
 //   [Payment Export]
 //   PaidBeforeDays=20    (default; how far back a payment counts as paid
-//                         before; 0 turns the check off, the record is kept)
+//                         before; 0 turns the check off, twins in a batch
+//                         included; the record is kept)
 //   PaidRecordFolder=    (default empty: the user's own folder)
 #pragma once
 #include <string>

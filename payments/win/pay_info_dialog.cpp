@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "accountcheck/account_advice.h"
+#include "payments/paid/paid_notice.h"
 #include "payments/payment_checks.h"
 #include "platform/platform.h"
 #include "platform/serial_date.h"
@@ -390,6 +391,14 @@ void CPayInfoDialog::OnOk()
         platform::ShowMessageBox(m_hWnd, m_question.c_str(), kAccountCheckCaption,
                                  MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
+    if (!m_paidQuestion.empty()) {
+        // Yes, the default, leaves them out: nothing is paid twice unasked.
+        const int answer = platform::ShowMessageBox(m_hWnd, m_paidQuestion.c_str(), kPaidBeforeCaption,
+                                                    MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON1);
+        if (answer != IDYES && answer != IDNO)
+            return;
+        m_leaveOutPaid = answer == IDYES;
+    }
     m_logic.Accept(templateText, referenceText);
     EndDialog(m_hWnd, IDOK);
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "payments/pay_info_logic.h"
 #include "payments/payment_format.h"
@@ -32,6 +33,17 @@ public:
     // A question that OK asks before it closes the dialog (the account
     // check's warning); No keeps the dialog open. None when empty.
     void AskBeforeClosing(std::string question) { m_question = std::move(question); }
+    // The payments written to a payment file before or twice in the batch:
+    // their marks in the list, and the question OK asks about them after
+    // the account check's (Yes: leave them out, No: write them again,
+    // Cancel: back to the dialog). No question when it is empty.
+    void ShowPaidBefore(std::vector<CString> marks, std::string question)
+    {
+        m_logic.SetPaidMarks(std::move(marks));
+        m_paidQuestion = std::move(question);
+    }
+    // After IDOK: whether the user chose to leave those payments out.
+    bool LeavesOutPaidBefore() const { return m_leaveOutPaid; }
 
     // Shows the dialog modally, owned by owner (may be null). IDOK or
     // IDCANCEL; -1 when the dialog could not be shown.
@@ -68,6 +80,8 @@ private:
     HWND m_list = nullptr;
     PayInfoLogic m_logic;
     std::string m_question;
+    std::string m_paidQuestion;
+    bool m_leaveOutPaid = false;
 };
 
 // Conversions between the picker's SYSTEMTIME and serial dates (time of

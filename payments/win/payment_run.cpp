@@ -16,9 +16,12 @@
 #include "com/com_holders.h"
 #include "com/host_components.h"
 #include "payments/changed_texts.h"
+#include "payments/paid/paid_notice.h"
 #include "payments/win/host_payments.h"
+#include "payments/win/paid_run.h"
 #include "payments/win/pay_info_dialog.h"
 #include "payments/payment_account_check.h"
+#include "payments/payment_checks.h"
 #include "payments/win/payment_run_log.h"
 #include "payments/payment_text.h"
 #include "payments/payment_writers.h"
@@ -160,6 +163,7 @@ struct RunOptions {
     CString templateName;
     CString beneficiaryReference;
     PaymentFormat format = PaymentFormat::Standard;
+    bool leaveOutPaid = false; // the payments written before are left out
 };
 
 // The account check of the batch's pairs, as BANKSERV.INI sets it: the
@@ -183,7 +187,8 @@ std::string AccountQuestion(PaymentBatch& batch, PaymentRunLog& log)
 
 // Shows the options dialog with the account's last texts. False when the
 // user did not confirm it.
-bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& options, PaymentRunLog& log)
+bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, const PaidRun& paid, RunOptions& options,
+                   PaymentRunLog& log)
 {
     CString templateName, beneficiaryReference;
     ReadSetting(keys.templateKey, templateName);
@@ -196,14 +201,32 @@ bool AskForOptions(PaymentBatch& batch, const AccountKeys& keys, RunOptions& opt
 
     CPayInfoDialog dialog(batch, templateName, beneficiaryReference, std::move(holidays));
     dialog.AskBeforeClosing(AccountQuestion(batch, log));
+    dialog.ShowPaidBefore(PaidMarks(paid.Checks()), PaidBeforeQuestion(paid.Checks()));
     if (dialog.DoModal(GetActiveWindow()) != IDOK)
         return false;
+    options.leaveOutPaid = dialog.LeavesOutPaidBefore();
     options.processingDate = dialog.GetProcessingDate();
     options.templateName = dialog.GetTemplate();
     options.beneficiaryReference = dialog.GetBeneficiaryReference();
     options.format = dialog.GetPaymentFormat();
     return true;
 }
+
+// Which payments the file leaves out (paid before, on the user's word) and
+// which went into it with code 0.
+struct BatchPlan {
+    std::vector<bool> leftOut, written;
+
+    bool LeftOut(long i) const { return i >= 0 && static_cast<std::size_t>(i) < leftOut.size() && leftOut[i]; }
+    // The first payment written: a bulk layout's header is made from it.
+    long FirstWritten(long count) const
+    {
+        long i = 0;
+        while (i + 1 < count && LeftOut(i))
+            ++i;
+        return i;
+    }
+};
 
 struct WriteOutcome {
     RunStatus status = Completed;
@@ -215,7 +238,7 @@ struct WriteOutcome {
 // host does not take ends the writing like one it does not deliver: the
 // host could not tell how that payment ended.
 WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const RunOptions& options,
-                        const char* chosen, PaymentRunLog& log, ChangedTexts& changed)
+                        const char* chosen, PaymentRunLog& log, ChangedTexts& changed, BatchPlan& plan)
 {
     WriteOutcome outcome;
     auto failed = [&outcome] {
@@ -223,8 +246,10 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
         outcome.result = S_FALSE;
     };
     log.Writing(count);
+    plan.written.assign(static_cast<std::size_t>(count > 0 ? count : 0), false);
+    const long head = plan.FirstWritten(count);
     if (options.format == PaymentFormat::BulkList || options.format == PaymentFormat::AdHocBulk) {
-        std::unique_ptr<Payment> first = batch.Item(0);
+        std::unique_ptr<Payment> first = batch.Item(head);
         if (!first) {
             // No first payment, no header: nothing can be written.
             outcome.status = NotWritten;
@@ -237,9 +262,9 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
                 : WriteAdHocBulkHeader(file, *first, options.processingDate, options.beneficiaryReference,
                                        CString(chosen), &changed);
         if (headerPassed)
-            log.Faults(0, *first);
+            log.Faults(head, *first);
         else
-            log.Ended(0, *first);
+            log.Ended(head, *first);
         if (first->StoreFailed()) {
             outcome.status = NotWritten;
             return outcome;
@@ -256,6 +281,17 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
             outcome.status = NotWritten;
             break;
         }
+        if (plan.LeftOut(i)) {
+            // Not written: the code tells the host it was not paid.
+            payment->SetStatusCode(kPaidBefore);
+            log.Ended(i, *payment);
+            if (payment->StoreFailed()) {
+                outcome.status = NotWritten;
+                break;
+            }
+            failed();
+            continue;
+        }
         const bool passed =
             options.format == PaymentFormat::AdHocBulk
                 ? WriteAdHocBulkRecord(file, *payment, &changed)
@@ -268,8 +304,41 @@ WriteOutcome WriteBatch(std::FILE* file, PaymentBatch& batch, long count, const 
         }
         if (!passed)
             failed();
+        std::int32_t code = -1;
+        plan.written[static_cast<std::size_t>(i)] = passed && payment->StoredStatusCode(code) && code == kPaymentOk;
     }
     return outcome;
+}
+
+// Every payment of the batch left out as paid before.
+void MarkLeftOut(PaymentBatch& batch, PaymentRunLog& log);
+
+// The user chose to leave out the payments written before: plan says which.
+// False when that leaves nothing to write: every payment then carries the
+// code that says why, and no file is asked for.
+bool LeaveOutPaid(const PaidRun& paid, PaymentBatch& batch, PaymentRunLog& log, BatchPlan& plan)
+{
+    for (std::size_t i = 0; i < paid.Checks().size(); ++i)
+        plan.leftOut.push_back(paid.Caught(i));
+    if (!WholeBatchPaidBefore(paid.Checks()))
+        return true;
+    MarkLeftOut(batch, log);
+    return false;
+}
+
+void MarkLeftOut(PaymentBatch& batch, PaymentRunLog& log)
+{
+    const std::int32_t count = batch.Count();
+    log.Writing(count);
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::unique_ptr<Payment> payment = batch.Item(i);
+        if (!payment) {
+            log.NotDelivered();
+            continue;
+        }
+        payment->SetStatusCode(kPaidBefore);
+        log.Ended(i, *payment);
+    }
 }
 
 } // namespace
@@ -385,10 +454,17 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
 
     const AccountKeys keys = KeysOf(bank);
     HostPaymentBatch batch(payments); // holds its own reference on the batch
+    PaidRun paid(batch, bank, log);
+    paid.WarnIfUnchecked();
     RunOptions options;
-    const bool accepted = AskForOptions(batch, keys, options, log);
+    const bool accepted = AskForOptions(batch, keys, paid, options, log);
     log.Options(accepted, options.format);
     if (!accepted) {
+        service.SetStatus(Cancelled);
+        return S_OK;
+    }
+    BatchPlan plan;
+    if (options.leaveOutPaid && !LeaveOutPaid(paid, batch, log, plan)) {
         service.SetStatus(Cancelled);
         return S_OK;
     }
@@ -424,7 +500,7 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
     }
     log.Opened(file.Path(), std::strcmp(file.Path(), chosen) != 0);
     ChangedTexts changed;
-    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen, log, changed);
+    WriteOutcome outcome = WriteBatch(file.Get(), batch, count, options, chosen, log, changed, plan);
     // A file the system could not store completely is no payment file,
     // whatever the checks of its payments said.
     if (!file.Store()) {
@@ -436,6 +512,7 @@ HRESULT RunPayments(const PaymentServiceState& service, ICorvanePayments* paymen
         file.Remove();
         return outcome.result;
     }
+    paid.Remember(plan.written, options.processingDate, static_cast<int>(options.format), file.Path());
     // What the bank will show of the names and references typed otherwise.
     if (!changed.Empty())
         platform::ShowMessageBox(GetActiveWindow(), changed.Message().c_str(), kCaption, MB_OK | MB_ICONINFORMATION);

@@ -66,6 +66,8 @@ PaymentRunLog::~PaymentRunLog()
 
 void PaymentRunLog::Writing(long count) { m_writing = count; }
 
+void PaymentRunLog::PaidRecord(const std::string& text) { m_log.Write("paid record: %s", text.c_str()); }
+
 void PaymentRunLog::Faults(long index, const Payment& payment)
 {
     for (const PaymentFault& fault : payment.Faults())

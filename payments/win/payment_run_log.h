@@ -4,6 +4,7 @@
 // outcome and how many payments ended with each status code. Never a payee's
 // name, account or amount.
 #pragma once
+#include <string>
 #include <map>
 
 #include "payments/payment_format.h"
@@ -38,6 +39,8 @@ public:
     void Faults(long index, const Payment& payment);
     void Ended(long index, const Payment& payment);
     void NotDelivered();
+    // A line about the record of payments written.
+    void PaidRecord(const std::string& text);
 
 private:
     diagnostics::RunLog m_log;

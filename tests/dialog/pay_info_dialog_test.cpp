@@ -54,6 +54,7 @@ struct Outcome {
     PaymentFormat format = PaymentFormat::Standard;
     CalendarDate date;
     std::string templateName, reference;
+    bool leavesOutPaid = false;
 };
 
 class PayInfoDialogTest : public qf::test::ComTest {
@@ -77,6 +78,8 @@ protected:
     {
         qf::HostPaymentBatch batch(payments);
         CPayInfoDialog dialog(batch, templateName, reference);
+        if (m_prepare)
+            m_prepare(dialog);
         const ScenarioResult run = RunScenario([&] { return dialog.DoModal(owner); },
                                                [&](Driver& d) { script(d, d.WaitForWindow(kCaption)); });
         EXPECT_EQ(run.failure, "");
@@ -86,6 +89,7 @@ protected:
         out.date = DateOf(dialog.GetProcessingDate());
         out.templateName = dialog.GetTemplate().c_str();
         out.reference = dialog.GetBeneficiaryReference().c_str();
+        out.leavesOutPaid = dialog.LeavesOutPaidBefore();
         return out;
     }
 
@@ -129,6 +133,8 @@ protected:
     static void PressOk(Driver& d, HWND dlg) { d.ClickNoWait(dlg, IDOK); }
 
     using Strings = std::vector<std::string>;
+    // What the payment run gives the dialog before it opens.
+    std::function<void(CPayInfoDialog&)> m_prepare;
 
 private:
     platform::ClockFn m_previousClock = nullptr;
@@ -174,9 +180,10 @@ TEST_F(PayInfoDialogTest, OpensWithTheProposedDateTheListAndEverythingElseOff)
         EXPECT_TRUE(d.IsEnabled(dlg, IDC_IAT_EXPLANATION));
         ExpectIatControls(d, dlg, false);
 
-        const Strings headers = {"Sort Code", "Acc. Number", "Name", "Amount", "Reference", "Details", "Is IAT"};
-        const int widths[] = {65, 80, 95, 70, 90, 110, 50};
-        for (int c = 0; c < 7; ++c) {
+        const Strings headers = {"Sort Code", "Acc. Number", "Name",  "Amount",
+                                 "Reference", "Details",     "Is IAT", "Paid before"};
+        const int widths[] = {65, 80, 95, 70, 90, 110, 50, 160};
+        for (int c = 0; c < 8; ++c) {
             EXPECT_EQ(d.ListHeader(dlg, IDC_PAYMENT_LIST, c), headers[static_cast<size_t>(c)]);
             EXPECT_EQ(d.ListColumnWidth(dlg, IDC_PAYMENT_LIST, c), widths[c]);
         }
@@ -400,6 +407,34 @@ TEST_F(PayInfoDialogTest, OkRefusesAnEmptyTemplateNameAfterTheDateAndStaysOpen)
     EXPECT_EQ(out.format, PaymentFormat::BulkList);
     EXPECT_EQ(out.templateName, "SUPPLIERS");
     EXPECT_EQ(out.reference, "REF");
+}
+
+TEST_F(PayInfoDialogTest, OkAsksOnceAboutPaymentsWrittenBeforeAndCancelGoesBack)
+{
+    ComPtr<ICorvanePayments> payments = MakePayments(3);
+    const Strings marks = {"", "written 01/06/2022 to june.csv", "twice: as row 2"};
+    m_prepare = [&](CPayInfoDialog& dialog) {
+        dialog.ShowPaidBefore({marks[0].c_str(), marks[1].c_str(), marks[2].c_str()}, "2 payments ...");
+    };
+    for (const auto& [answer, leavesOut] : {std::pair{IDYES, true}, std::pair{IDNO, false}}) {
+        SCOPED_TRACE(answer);
+        const Outcome out = Open(payments.Get(), "", "", [&](Driver& d, HWND dlg) {
+            Strings shown;
+            for (int row = 0; row < 3; ++row)
+                shown.push_back(d.ListCell(dlg, IDC_PAYMENT_LIST, row, 7));
+            EXPECT_EQ(shown, marks);
+            PressOk(d, dlg);
+            const MessageBoxInfo box = d.AnswerMessageBox(IDCANCEL);
+            EXPECT_EQ(box.caption, "Payments written before");
+            EXPECT_EQ(box.text, "2 payments ...");
+            EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+            EXPECT_TRUE(IsWindowVisible(dlg)) << "Cancel goes back to the dialog";
+            PressOk(d, dlg);
+            d.AnswerMessageBox(answer);
+        });
+        EXPECT_EQ(out.result, IDOK);
+        EXPECT_EQ(out.leavesOutPaid, leavesOut);
+    }
 }
 
 TEST_F(PayInfoDialogTest, SetAndResetMarkTheSelectedPayments)

@@ -355,11 +355,11 @@ TEST_F(ComContract, PaymentStatusTextsComeFromTheDll)
     EXPECT_STREQ(text.Text(), L"Payment processed successfully.");
     ASSERT_EQ(payment->GetStatusText(28, text.Put()), S_OK);
     EXPECT_STREQ(text.Text(), L"Invalid Payee Sort Code: the sort code must contain exactly 6 digits.");
-    for (long code = 20; code <= 35; ++code) {
+    for (long code = 20; code <= 36; ++code) {
         ASSERT_EQ(payment->GetStatusText(code, text.Put()), S_OK);
         EXPECT_GT(text.Length(), 0u) << code;
     }
-    for (long code : {1L, 19L, 36L, 40L, -1L}) {
+    for (long code : {1L, 19L, 37L, 40L, -1L}) {
         BSTR sentinel = reinterpret_cast<BSTR>(0x5678);
         EXPECT_EQ(payment->GetStatusText(code, &sentinel), S_OK);
         EXPECT_EQ(sentinel, reinterpret_cast<BSTR>(0x5678)) << code;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         folder = std::string(temp) + "quillfen-file-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder.c_str(), nullptr);
+        paidCheck.emplace(folder);
         Bstr n(L"payments"), e(L"csv"), d(std::wstring(folder.begin(), folder.end()).c_str());
         host->SetPaymentFileSettings(n.Get(), e.Get(), d.Get());
         ASSERT_EQ(ObjectRoot::Create<CBankPaymentService>(nullptr, IID_ICorvaneBankPaymentService, service.PutVoid()),
@@ -79,7 +81,9 @@ protected:
         const std::string ini = std::string(common) + "\\CORVANE\\Corvane EBanking\\BANKSERV.INI";
         for (const char* key : {"RBSBanklineTemplate", "RBSBanklineBenRef"})
             WritePrivateProfileStringA("MIGRATED", key, nullptr, ini.c_str());
-        DeleteFileA((folder + "\\pay.csv").c_str());
+        paidCheck.reset();
+        for (const char* name : {"\\pay.csv", "\\123456-12345678.paid", "\\123456-12345678.paid.lock"})
+            DeleteFileA((folder + name).c_str());
         RemoveDirectoryA(folder.c_str());
         ComTest::TearDown();
     }
@@ -127,6 +131,7 @@ protected:
     }
 
     std::string folder;
+    std::optional<PaidCheckOff> paidCheck;
     ComPtr<ICorvaneBankPaymentService> service;
     platform::DebugSinkFn previousSink = nullptr;
     platform::MessageBoxFn previousBox = nullptr;

@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -86,12 +87,14 @@ protected:
         folder = std::string(temp) + "quillfen-run-" + std::to_string(GetCurrentProcessId()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(folder.c_str(), nullptr);
+        paidCheck.emplace(folder);
         Configure(L"payments", L"csv");
         service = CreateComponent<ICorvaneBankPaymentService>(CLSID_BankPaymentService, IID_ICorvaneBankPaymentService);
     }
     void TearDown() override
     {
         service.Reset();
+        paidCheck.reset();
         std::string cmd = folder + "\\*";
         WIN32_FIND_DATAA data;
         HANDLE find = FindFirstFileA(cmd.c_str(), &data);
@@ -172,6 +175,7 @@ protected:
     }
 
     std::string folder;
+    std::optional<PaidCheckOff> paidCheck;
     ComPtr<ICorvaneBankPaymentService> service;
 };
 
@@ -598,11 +602,14 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
                                  "payments: payment run of Quillfen " QF_VERSION_STRING " (build " QF_BUILD_STAMP
                                  ") in payment_run_test.exe",
                                  "payments: 3 payments",
+                                 "payments: paid record: none yet",
+                                 "payments: paid record: not checked (PaidBeforeDays=0)",
                                  "payments: debug: Quillfen: BANKSERV.INI [Bank Holidays] Add: '31/02/2030' is not "
                                  "a date as DD/MM/YYYY and is ignored",
                                  "payments: account check: table built-in 8.50, 0 invalid, 3 unchecked",
                                  "payments: options dialog: OK, layout Standard",
                                  "payments: writing " + path,
+                                 "payments: paid record: saved with 2 payments: 2 entries",
                                  "payments: status codes: code 0: 2, code 28: 1",
                                  "payments: outcome: Status 1, file written, a payment failed its checks",
                              }));
@@ -622,9 +629,10 @@ TEST_F(PaymentRun, DiagnosticsLogHasTheRunButNoPaymentData)
                   S_OK);
     }
     const auto cancelled = LogLines(ReadAll(logPath));
-    ASSERT_EQ(cancelled.size(), 5u) << ReadAll(logPath);
-    EXPECT_EQ(cancelled[3], "payments: options dialog: cancelled");
-    EXPECT_EQ(cancelled[4], "payments: outcome: Status 3, cancelled by the user");
+    ASSERT_EQ(cancelled.size(), 7u) << ReadAll(logPath);
+    EXPECT_EQ(cancelled[2], "payments: paid record: 2 entries");
+    EXPECT_EQ(cancelled[5], "payments: options dialog: cancelled");
+    EXPECT_EQ(cancelled[6], "payments: outcome: Status 3, cancelled by the user");
 
     // With the log off a run writes nothing.
     DeleteFileA(logPath.c_str());

@@ -114,4 +114,28 @@ ComPtr<ICorvaneBankRecord> ComTest::MakeBankRecord(const wchar_t* sortCode, cons
     return record;
 }
 
+namespace {
+std::string SettingsIni()
+{
+    char folder[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    const std::string settings = std::string(folder) + "\\CORVANE\\Corvane EBanking";
+    SHCreateDirectoryExA(nullptr, settings.c_str(), nullptr);
+    return settings + "\\BANKSERV.INI";
+}
+} // namespace
+
+PaidCheckOff::PaidCheckOff(const std::string& folder)
+{
+    const std::string ini = SettingsIni();
+    WritePrivateProfileStringA("Payment Export", "PaidBeforeDays", "0", ini.c_str());
+    WritePrivateProfileStringA("Payment Export", "PaidRecordFolder", folder.empty() ? nullptr : folder.c_str(),
+                               ini.c_str());
+}
+
+PaidCheckOff::~PaidCheckOff()
+{
+    WritePrivateProfileStringA("Payment Export", nullptr, nullptr, SettingsIni().c_str());
+}
+
 } // namespace qf::test

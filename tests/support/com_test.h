@@ -67,6 +67,18 @@ bool Exists(const std::string& path);
 // process without elevation is refused where a 32-bit one is redirected.
 constexpr bool kProcessIsVirtualised = sizeof(void*) == 4;
 
+// For tests of the payment run that are about something else: the check
+// for payments written before is off (PaidBeforeDays=0) and the record of
+// payments written is kept in folder (the user's own when empty), for as
+// long as the object lives.
+class PaidCheckOff {
+public:
+    explicit PaidCheckOff(const std::string& folder = {});
+    ~PaidCheckOff();
+    PaidCheckOff(const PaidCheckOff&) = delete;
+    PaidCheckOff& operator=(const PaidCheckOff&) = delete;
+};
+
 // Creates the VirtualStore folder where Windows puts what a process without
 // administrator rights writes below folder (a path with a drive letter).
 bool MakeVirtualStoreTwin(const std::string& folder, std::string& store);
