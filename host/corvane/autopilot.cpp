@@ -64,6 +64,8 @@ void Print(std::FILE* out, const std::string& caption, const std::string& text)
 }
 
 const char kRedirectCaption[] = "Windows Redirect";
+// The options dialog's list column that marks payments written before.
+const char kPaidColumn[] = "Paid before";
 const char kChangesCaption[] = "Changes have been made";
 
 // The answer a bookkeeper running a batch would give: not to open the
@@ -79,6 +81,10 @@ int AnswerFor(const MessageBoxInfo& box, const Options& options)
         return IDNO;
     if (box.caption == qf::kAccountCheckCaption && box.HasButton(IDNO) && options.accountCheckStop)
         return IDNO;
+    if (box.caption == kPaidBeforeCaption && box.HasButton(IDCANCEL))
+        return options.paidBefore == PaidBeforeAnswer::LeaveOut ? IDYES
+               : options.paidBefore == PaidBeforeAnswer::Pay    ? IDNO
+                                                                : IDCANCEL;
     if (box.HasButton(IDYES))
         return IDYES;
     return box.HasButton(IDOK) ? IDOK : (box.buttons.empty() ? IDOK : box.buttons.front());
@@ -110,7 +116,16 @@ std::string WithDefaultExtension(const std::string& path, const std::string& ext
     return path + "." + extension;
 }
 
+// Whether answering box so lets the options dialog close as filled in.
+bool Accepts(const MessageBoxInfo& box, int answer)
+{
+    return box.caption == kChangesCaption || (box.caption == qf::kAccountCheckCaption && answer == IDYES) ||
+           (box.caption == kPaidBeforeCaption && answer != IDCANCEL);
+}
+
 } // namespace
+
+const char kPaidBeforeCaption[] = "Payments written before";
 
 bool CanShowWindows()
 {
@@ -131,6 +146,7 @@ struct Autopilot::Impl {
     bool failed = false, sawOptions = false, refusedOptions = false;
     std::string savedPath, redirectedPath;
     std::vector<AnsweredBox> boxes;
+    std::vector<std::pair<int, std::string>> paidMarks;
 
     void Answered(const MessageBoxInfo& box)
     {
@@ -149,6 +165,7 @@ struct Autopilot::Impl {
     }
     void Run();
     void DriveOptions(const Driver& d, HWND dialog);
+    void ReadPaidMarks(const Driver& d, HWND dialog);
     void SaveAs(const Driver& d, HWND dialog);
 };
 
@@ -167,7 +184,29 @@ void Autopilot::Impl::DriveOptions(const Driver& d, HWND dialog)
         d.SelectListRows(dialog, kList, std::vector<int>(options.iatRows.begin(), options.iatRows.end()));
         d.Click(dialog, kSet);
     }
+    ReadPaidMarks(d, dialog);
     d.ClickNoWait(dialog, IDOK);
+}
+
+void Autopilot::Impl::ReadPaidMarks(const Driver& d, HWND dialog)
+{
+    const int rows = d.ListRowCount(dialog, kList);
+    for (int column = 0;; ++column) {
+        std::string header;
+        try {
+            header = d.ListHeader(dialog, kList, column);
+        } catch (const AutomationError&) {
+            return; // past the last column: a component without the marks
+        }
+        if (header != kPaidColumn)
+            continue;
+        for (int row = 0; row < rows; ++row) {
+            const std::string mark = d.ListCell(dialog, kList, row, column);
+            if (!mark.empty())
+                paidMarks.emplace_back(row, Utf8(mark));
+        }
+        return;
+    }
 }
 
 void Autopilot::Impl::Run()
@@ -185,11 +224,10 @@ void Autopilot::Impl::Run()
                     Answered(box);
                     // Every box shown while the options dialog is open,
                     // except the question about dropping changes and the
-                    // account check's question answered Yes, refuses what
-                    // the dialog holds: the run is given up.
+                    // questions answered so that the dialog closes, refuses
+                    // what the dialog holds: the run is given up.
                     const int answer = AnswerFor(box, options);
-                    refused = optionsOpen() && box.caption != kChangesCaption &&
-                              !(box.caption == qf::kAccountCheckCaption && answer == IDYES);
+                    refused = optionsOpen() && !Accepts(box, answer);
                     refusedOptions = refusedOptions || refused;
                     d.Answer(box, answer);
                     break;
@@ -289,5 +327,7 @@ std::string Autopilot::ConfirmedPath() const
 }
 
 const std::vector<AnsweredBox>& Autopilot::Boxes() const { return m_impl->boxes; }
+
+const std::vector<std::pair<int, std::string>>& Autopilot::PaidMarks() const { return m_impl->paidMarks; }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 // message box's caption and text before answering it.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/corvane/run_options.h"
@@ -13,6 +14,9 @@ namespace corvane {
 // with no X server) none can be made: every message box fails at once, and
 // the component takes its default answer.
 bool CanShowWindows();
+
+// The caption of the component's boxes about payments written before.
+extern const char kPaidBeforeCaption[];
 
 // A message box the autopilot answered, its texts in UTF-8.
 struct AnsweredBox {
@@ -43,6 +47,9 @@ public:
     std::string ConfirmedPath() const;
     // Every message box answered, in order.
     const std::vector<AnsweredBox>& Boxes() const;
+    // The options dialog's mark of each payment written before or twice in
+    // the batch, as its list showed them (row, text in UTF-8).
+    const std::vector<std::pair<int, std::string>>& PaidMarks() const;
 
 private:
     struct Impl;

@@ -1,6 +1,9 @@
 #include "host/corvane/host_session.h"
 
 #include <cstdio>
+#include <cstdlib>
+
+#include "text/file_holder.h"
 
 #include "host/corvane/console_text.h"
 
@@ -136,6 +139,23 @@ void ReportCallFailure(const char* call, HRESULT hr)
     }
     PrintText(stderr, "corvane: %s returned %s%s%s\n", call, Hex(hr).c_str(), description.empty() ? "" : ": ",
               description.c_str());
+}
+
+// For tests of runs that happen at the same time: with CORVANE_STARTING_LINE
+// naming a file, the run waits (a minute at most) until that file
+// exists, after saying that it is ready with a file of its own beside it
+// (the same name, a dot and this process's number). Started together, the
+// runs then begin within a few milliseconds of each other, however long
+// each process took to start.
+void WaitAtStartingLine()
+{
+    const char* line = std::getenv("CORVANE_STARTING_LINE");
+    if (!line || !*line)
+        return;
+    const std::string ready = std::string(line) + "." + std::to_string(GetCurrentProcessId());
+    qf::File(std::fopen(ready.c_str(), "wb"));
+    for (int waited = 0; waited < 60000 && GetFileAttributesA(line) == INVALID_FILE_ATTRIBUTES; waited += 2)
+        Sleep(2);
 }
 
 void PrintOutcome(std::FILE* info, const DrivenRun& run, const std::string& words)

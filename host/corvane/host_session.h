@@ -65,13 +65,19 @@ struct DrivenRun {
     bool Warned() const { return pilot && pilot->Failed(); }
 };
 
-// Makes the call with the autopilot watching unless --interactive.
+// With CORVANE_STARTING_LINE set, waits until the file it names exists
+// (tests of runs at the same time).
+void WaitAtStartingLine();
+
+// Makes the call with the autopilot watching unless --interactive, after
+// the starting line.
 template <class Service, class Call>
 DrivenRun Drive(const Options& options, Service* service, const char* name, Call call)
 {
     DrivenRun run;
     if (!options.interactive)
         run.pilot.reset(new Autopilot(options));
+    WaitAtStartingLine();
     run.hr = call();
     ReportCallFailure(name, run.hr);
     if (run.pilot)

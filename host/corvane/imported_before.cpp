@@ -14,23 +14,6 @@ namespace {
 
 const char kLead[] = " lines of this file for the account were imported before, the latest on ";
 
-// The account as the component names its journal: digits only, the
-// leading zeros a spreadsheet drops put back; "" when that is no account
-// of 6 and 8 digits.
-std::string AccountDigits(const std::wstring& text, std::size_t width)
-{
-    std::string digits;
-    for (wchar_t c : text) {
-        if (c >= L'0' && c <= L'9')
-            digits.push_back(static_cast<char>(c));
-        else if (c != L'-' && c != L' ')
-            return {};
-    }
-    if (digits.empty() || digits.size() > width)
-        return {};
-    return std::string(width - digits.size(), '0') + digits;
-}
-
 } // namespace
 
 bool IsImportedBeforeQuestion(const std::string& text)

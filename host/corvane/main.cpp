@@ -11,6 +11,7 @@
 #include "host/corvane/component_version.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/holidays_command.h"
+#include "host/corvane/paid_command.h"
 #include "host/corvane/pay_command.h"
 #include "host/corvane/statement_command.h"
 
@@ -23,10 +24,12 @@ const char kUsage[] =
     "  corvane pay PAYMENTS.csv [--layout standard|template|bulklist|adhoc] [--date DD/MM/YYYY]\n"
     "              [--template NAME] [--benref REF] [--iat ROWS] [--out PATH]\n"
     "              [--account SORTCODE:ACCOUNT] [--account-check write|stop]\n"
+    "              [--paid-before leave-out|pay|stop]\n"
     "              [--interactive] [--json]\n"
     "  corvane statement FILE [--account SORTCODE:ACCOUNT] [--csv | --json] [--interactive]\n"
     "                    [--already-imported new|all|none]\n"
     "  corvane statement --forget --account SORTCODE:ACCOUNT\n"
+    "  corvane paid --account SORTCODE:ACCOUNT [--forget]\n"
     "  corvane holidays [YEAR]\n"
     "  corvane holidays --next [DD/MM/YYYY]\n"
     "  corvane account-check SORTCODE ACCOUNT\n"
@@ -57,6 +60,10 @@ const char kUsage[] =
     "                 file with account numbers that fail the account check:\n"
     "                 write (default) or stop (nothing is written, Status 3);\n"
     "                 each failing payee is printed before the run\n"
+    "  --paid-before  the answer when the options dialog asks about payments written\n"
+    "                 to a payment file before (or twice in the batch): leave-out\n"
+    "                 (default; they carry status code 36), pay (write them again)\n"
+    "                 or stop (nothing is written, Status 3)\n"
     "  --interactive  you answer the dialogs; otherwise an autopilot does, printing\n"
     "                 every message box it answers\n"
     "  --json         print the outcome as one JSON object (everything else goes to\n"
@@ -74,6 +81,9 @@ const char kUsage[] =
     "                 the account: the component asks in a message box)\n"
     "  --forget       forget which lines were imported for the account, so that\n"
     "                 the next import takes every line again\n"
+    "paid       lists the payment files the component remembers writing from the\n"
+    "           account (when, the processing date, the layout, how many\n"
+    "           payments, the file's name); --forget empties that record.\n"
     "holidays   prints the year's bank holidays (default: this year) as the\n"
     "           component sees them, one a line: the date, the day and where it\n"
     "           comes from (rule, built-in list, user added), and the days the\n"
@@ -124,6 +134,7 @@ const Command kCommands[] = {
     {"statement", StatementCommand},
     {"holidays", HolidaysCommand},
     {"account-check", AccountCheckCommand},
+    {"paid", PaidCommand},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "host/corvane/pay_command.h"
 
+#include <algorithm>
 #include <map>
 
 #include "host/corvane/account_check_command.h"
@@ -11,6 +12,9 @@
 #include "settings/settings_store.h"
 
 namespace corvane {
+
+// The status code of a payment left out as written before.
+constexpr long kLeftOutCode = 36;
 
 using qf::Bstr;
 using qf::ComPtr;
@@ -94,11 +98,12 @@ std::vector<ChangedBankText> ChangedTexts(const std::vector<PaymentRow>& rows, c
     return ChangedBankTexts(payees, options.layout, wide);
 }
 
-bool AskedAccountCheck(const std::vector<AnsweredBox>& boxes)
+bool Asked(const Autopilot* pilot, const char* caption)
 {
-    for (const AnsweredBox& box : boxes)
-        if (box.caption == qf::kAccountCheckCaption)
-            return true;
+    if (pilot)
+        for (const AnsweredBox& box : pilot->Boxes())
+            if (box.caption == caption)
+                return true;
     return false;
 }
 
@@ -127,6 +132,7 @@ int PreparePay(const std::wstring& path, Options& options, std::vector<PaymentRo
 struct PayResult {
     bool noDialog = false; // the options dialog never appeared
     bool written = false;  // outcome 0 or 1: a file was written
+    bool allLeftOut = false; // no file: every payment was written before, and left out
     std::string confirmed; // the file the save dialog confirmed and that exists (ANSI)
     struct Code {
         long code;
@@ -134,6 +140,20 @@ struct PayResult {
     };
     std::vector<Code> codes; // when written
 };
+
+// Each payment's status code and its text.
+void ReadCodes(ICorvanePayments* batch, ICorvaneBankPaymentService* service, long count, PayResult& result)
+{
+    for (long i = 0; i < count; ++i) {
+        ComPtr<ICorvanePayment> p;
+        long code = -1;
+        if (SUCCEEDED(batch->Item(i, p.Put())))
+            p->get_StatusCode(&code);
+        Bstr message;
+        service->GetStatusText(code, message.Put());
+        result.codes.push_back({code, WideToUtf8(std::wstring(message.View()))});
+    }
+}
 
 void ReadPayResult(const DrivenRun& run, ICorvanePayments* batch, ICorvaneBankPaymentService* service, long count,
                    PayResult& result)
@@ -143,8 +163,19 @@ void ReadPayResult(const DrivenRun& run, ICorvanePayments* batch, ICorvaneBankPa
     // Outcomes 0 and 1 leave a written file; only then do the payments'
     // codes say what went into it.
     result.written = run.Called() && (run.status == 0 || run.status == 1);
-    if (!result.written)
+    // Left out as written before, every payment carries a code that says so.
+    const bool leftOut = run.Called() && run.status == 3 && Asked(run.pilot.get(), kPaidBeforeCaption);
+    if (!result.written && !leftOut)
         return;
+    ReadCodes(batch, service, count, result);
+    result.allLeftOut = leftOut && !result.codes.empty() &&
+                        std::all_of(result.codes.begin(), result.codes.end(),
+                                    [](const PayResult::Code& c) { return c.code == kLeftOutCode; });
+    if (!result.written) {
+        if (!result.allLeftOut)
+            result.codes.clear();
+        return;
+    }
     if (run.pilot) {
         result.confirmed = run.pilot->ConfirmedPath();
         if (!result.confirmed.empty() && !FileExists(result.confirmed)) {
@@ -152,15 +183,6 @@ void ReadPayResult(const DrivenRun& run, ICorvanePayments* batch, ICorvaneBankPa
                    kExitNotDone);
             result.confirmed.clear();
         }
-    }
-    for (long i = 0; i < count; ++i) {
-        ComPtr<ICorvanePayment> p;
-        long code = -1;
-        if (SUCCEEDED(batch->Item(i, p.Put())))
-            p->get_StatusCode(&code);
-        Bstr message;
-        service->GetStatusText(code, message.Put());
-        result.codes.push_back({code, WideToUtf8(std::wstring(message.View()))});
     }
 }
 
@@ -173,7 +195,15 @@ int PayExitCode(const DrivenRun& run, const Options& options, const PayResult& r
         return Report("the autopilot could not drive the run as asked; it was cancelled", kExitNotDone);
     if (result.noDialog)
         return Report("the options dialog was never shown (is there a display?); nothing was written", kExitNotDone);
-    if (pilot && options.accountCheckStop && run.status == 3 && AskedAccountCheck(pilot->Boxes()))
+    if (result.allLeftOut)
+        return Report("every payment of the batch was written to a payment file before and left out; nothing was "
+                      "written (--paid-before pay writes them again)",
+                      kExitNotDone);
+    if (pilot && options.paidBefore == PaidBeforeAnswer::Stop && run.status == 3 && Asked(pilot, kPaidBeforeCaption))
+        return Report("--paid-before stop: payments of the batch were written to a payment file before; nothing was "
+                      "written",
+                      kExitNotDone);
+    if (pilot && options.accountCheckStop && run.status == 3 && Asked(pilot, qf::kAccountCheckCaption))
         return Report("--account-check stop: a payee's account number fails the account check; nothing was written",
                       kExitNotDone);
     if (pilot && pilot->Refused() && run.status == 3)
@@ -184,8 +214,14 @@ int PayExitCode(const DrivenRun& run, const Options& options, const PayResult& r
     return run.status == 1 ? kExitProblems : kExitDone;
 }
 
-void PrintPayReport(std::FILE* info, const PayResult& result, const std::vector<ChangedBankText>& changed)
+void PrintPayReport(std::FILE* info, const PayResult& result, const std::vector<ChangedBankText>& changed,
+                    const Autopilot* pilot)
 {
+    if (pilot && !pilot->PaidMarks().empty())
+        PrintText(info, "Written before or twice in the batch (as the options dialog marked them):\n");
+    if (pilot)
+        for (const auto& [row, mark] : pilot->PaidMarks())
+            PrintText(info, "  payment %d: %s\n", row, mark.c_str());
     for (std::size_t i = 0; i < result.codes.size(); ++i)
         PrintText(info, "Payment %zu: %ld%s%s\n", i, result.codes[i].code, result.codes[i].text.empty() ? "" : " ",
                   result.codes[i].text.c_str());
@@ -223,6 +259,15 @@ void AddPayJson(JsonObject& json, const PayResult& result, const std::vector<qf:
     json.Raw("payments", "[" + payments + "]").Raw("changedTexts", "[" + texts + "]");
 }
 
+std::string PaidMarksJson(const Autopilot* pilot)
+{
+    std::string marks;
+    if (pilot)
+        for (const auto& [row, mark] : pilot->PaidMarks())
+            AppendElement(marks, JsonObject().Number("row", row).Text("mark", mark).Close());
+    return "[" + marks + "]";
+}
+
 int RunPay(const std::wstring& path, Options options)
 {
     std::vector<PaymentRow> rows;
@@ -251,16 +296,18 @@ int RunPay(const std::wstring& path, Options options)
     PayResult result;
     ReadPayResult(run, batch.Get(), service.Get(), count, result);
     const int rc = PayExitCode(run, options, result);
-    const std::string words =
-        result.noDialog ? "no options dialog was shown: nothing was written" : PaymentOutcomeWords(run.status);
+    const std::string words = result.noDialog     ? "no options dialog was shown: nothing was written"
+                              : result.allLeftOut ? "not written: every payment was written to a payment file before"
+                                                  : PaymentOutcomeWords(run.status);
     PrintOutcome(info, run, words);
     const std::vector<ChangedBankText> changed =
         result.written ? ChangedTexts(rows, options) : std::vector<ChangedBankText>();
-    PrintPayReport(info, result, changed);
+    PrintPayReport(info, result, changed, run.pilot.get());
     if (options.json) {
         JsonObject json = RunJson("pay", file, run, words);
         json.Text("encoding", EncodingName(encoding)).Number("count", count);
         AddPayJson(json, result, accountChecks, changed);
+        json.Raw("paidBefore", PaidMarksJson(run.pilot.get()));
         PrintRunJson(std::move(json), rc);
     }
     return rc;
@@ -300,6 +347,14 @@ bool PayOption(OptionReader& args, Options& options, int& rc)
         if (!args.Value(v) || (v != "write" && v != "stop"))
             rc = UsageError("--account-check takes write or stop");
         options.accountCheckStop = v == "stop";
+    } else if (args.Is("--paid-before")) {
+        static const std::map<std::string, PaidBeforeAnswer> answers = {
+            {"leave-out", PaidBeforeAnswer::LeaveOut}, {"pay", PaidBeforeAnswer::Pay}, {"stop", PaidBeforeAnswer::Stop}};
+        const auto it = args.Value(v) ? answers.find(v) : answers.end();
+        if (it == answers.end())
+            rc = UsageError("--paid-before takes leave-out, pay or stop");
+        else
+            options.paidBefore = it->second;
     } else if (args.Is("--out")) {
         if (!args.Value(options.out))
             rc = UsageError("--out takes a path");

@@ -61,6 +61,20 @@ bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring&
     return true;
 }
 
+std::string AccountDigits(const std::wstring& text, std::size_t width)
+{
+    std::string digits;
+    for (wchar_t c : text) {
+        if (c >= L'0' && c <= L'9')
+            digits.push_back(static_cast<char>(c));
+        else if (c != L'-' && c != L' ')
+            return {};
+    }
+    if (digits.empty() || digits.size() > width)
+        return {};
+    return std::string(width - digits.size(), '0') + digits;
+}
+
 bool SharedOption(OptionReader& args, Options& options, int& rc)
 {
     std::string v;

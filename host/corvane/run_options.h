@@ -18,6 +18,11 @@ struct Date {
 // imported before: only the new ones, all again, or nothing.
 enum class AlreadyImported { New, All, None };
 
+// How the pay command answers the question about payments written to a
+// payment file before: leave them out (Yes), pay them again (No), or stop
+// (Cancel, then the options dialog is cancelled).
+enum class PaidBeforeAnswer { LeaveOut, Pay, Stop };
+
 struct Options {
     bool haveAccount = false;
     std::wstring sortCode, accountNumber;
@@ -31,6 +36,7 @@ struct Options {
     std::string extension; // the host's configured payment file extension
     std::set<int> iatRows;
     bool accountCheckStop = false; // --account-check stop: answer No to the account check's question
+    PaidBeforeAnswer paidBefore = PaidBeforeAnswer::LeaveOut;
     bool interactive = false;
     bool json = false;
     // statement
@@ -50,6 +56,11 @@ bool ParseRows(const std::string& text, std::set<int>& rows);
 bool ParseLong(const std::string& text, long& value);
 // SORTCODE:ACCOUNT, both parts present.
 bool ParseAccount(const std::string& text, std::wstring& sortCode, std::wstring& account);
+
+// The account as the component names its records: digits only, the
+// leading zeros a spreadsheet drops put back (width 6 for a sort code, 8
+// for an account number); "" when that is no such number.
+std::string AccountDigits(const std::wstring& text, std::size_t width);
 
 // The options every run shares (--account, --json, --interactive); false
 // when the argument is none of them. An error's exit code is left in rc.

@@ -1,7 +1,6 @@
 #include "host/corvane/statement_command.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "host/corvane/console_text.h"
@@ -16,23 +15,6 @@ namespace {
 
 using qf::Bstr;
 using qf::ComPtr;
-
-// For tests of imports that run at the same time: with CORVANE_STARTING_LINE
-// naming a file, the import waits (a minute at most) until that file
-// exists, after saying that it is ready with a file of its own beside it
-// (the same name, a dot and this process's number). Started together, the
-// imports then begin within a few milliseconds of each other, however long
-// each process took to start.
-void WaitAtStartingLine()
-{
-    const char* line = std::getenv("CORVANE_STARTING_LINE");
-    if (!line || !*line)
-        return;
-    const std::string ready = std::string(line) + "." + std::to_string(GetCurrentProcessId());
-    qf::File(std::fopen(ready.c_str(), "wb"));
-    for (int waited = 0; waited < 60000 && GetFileAttributesA(line) == INVALID_FILE_ATTRIBUTES; waited += 2)
-        Sleep(2);
-}
 
 // What the run leaves for the verdict beside its Status.
 struct Imported {
@@ -163,10 +145,8 @@ int RunStatement(const std::wstring& path, const Options& options)
     ComPtr<ICorvaneBankStatementService> service;
     if (int rc = TakeService(L"Bank Reconciliation Service", IID_ICorvaneBankStatementService, info, service))
         return rc;
-    const DrivenRun run = Drive(options, service.Get(), "ImportStatement", [&] {
-        WaitAtStartingLine();
-        return service->ImportStatement(session.Record(), statement.Get());
-    });
+    const DrivenRun run = Drive(options, service.Get(), "ImportStatement",
+                                [&] { return service->ImportStatement(session.Record(), statement.Get()); });
     std::string label;
     imported.recognised = ReportSelection(session.Host(), file, info, label);
     std::string jsonLines;
