@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/win/handle.h"
+
 namespace corvane::automation {
 namespace {
 
@@ -437,7 +439,7 @@ ScenarioResult RunScenario(const std::function<INT_PTR()>& show, const std::func
 {
     ScenarioResult outcome;
     std::atomic<bool> finished{false};
-    HANDLE closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const qf::Handle closed(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!closed)
         throw AutomationError("cannot create an event");
     const DWORD uiThread = GetCurrentThreadId();
@@ -451,7 +453,7 @@ ScenarioResult RunScenario(const std::function<INT_PTR()>& show, const std::func
         } catch (...) {
             outcome.failure = "the script failed";
         }
-        if (outcome.failure.empty() && WaitForSingleObject(closed, timeoutMs) != WAIT_OBJECT_0)
+        if (outcome.failure.empty() && WaitForSingleObject(closed.Get(), timeoutMs) != WAIT_OBJECT_0)
             outcome.failure = "the window was still open after the script had ended";
         if (!outcome.failure.empty() && !finished.load()) {
             outcome.cancelled = true;
@@ -465,9 +467,8 @@ ScenarioResult RunScenario(const std::function<INT_PTR()>& show, const std::func
         outcome.result = -1;
     }
     finished = true;
-    SetEvent(closed);
+    SetEvent(closed.Get());
     watcher.join();
-    CloseHandle(closed);
     // A WM_QUIT that the watchdog posted must not end the next modal window.
     MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {

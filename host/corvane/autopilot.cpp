@@ -17,6 +17,7 @@
 #include "host/corvane/command_line.h"
 #include "host/corvane/console_text.h"
 #include "host/corvane/imported_before.h"
+#include "platform/win/handle.h"
 
 namespace corvane {
 namespace {
@@ -141,7 +142,7 @@ struct Autopilot::Impl {
     Options options;
     DWORD uiThread = GetCurrentThreadId();
     std::atomic<bool> done{false};
-    HANDLE thread = nullptr;
+    qf::Handle thread;
     // Written by the watcher thread, read after it has ended.
     bool failed = false, sawOptions = false, refusedOptions = false;
     std::string savedPath, redirectedPath;
@@ -294,16 +295,15 @@ void Autopilot::Impl::SaveAs(const Driver& d, HWND dialog)
 Autopilot::Autopilot(const Options& options) : m_impl(new Impl)
 {
     m_impl->options = options;
-    m_impl->thread = CreateThread(nullptr, 0, &Impl::Start, m_impl, 0, nullptr);
+    m_impl->thread = qf::Handle(CreateThread(nullptr, 0, &Impl::Start, m_impl, 0, nullptr));
 }
 
 void Autopilot::Finish()
 {
     m_impl->done = true;
     if (m_impl->thread) {
-        WaitForSingleObject(m_impl->thread, 30000);
-        CloseHandle(m_impl->thread);
-        m_impl->thread = nullptr;
+        WaitForSingleObject(m_impl->thread.Get(), 30000);
+        m_impl->thread.Close();
     }
 }
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/win/handle.h"
+
 namespace qf::platform {
 
 bool VersionOf(std::FILE* file, FileVersion& version)
@@ -27,10 +29,10 @@ bool VersionOf(std::FILE* file, FileVersion& version)
 FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::string& why)
 {
     Unlock();
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    Handle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         why = "cannot open " + path + " (error " + std::to_string(GetLastError()) + ")";
         return Result::Failed;
     }
@@ -42,14 +44,14 @@ FileLock::Result FileLock::Lock(const std::string& path, unsigned waitMs, std::s
     DWORD pause = 5;
     for (;;) {
         OVERLAPPED at = {};
-        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-            m_handle = reinterpret_cast<std::intptr_t>(file);
+        if (LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            // Unlock closes it.
+            m_handle = reinterpret_cast<std::intptr_t>(file.Release());
             return Result::Held;
         }
         const DWORD error = GetLastError();
         const DWORD waited = GetTickCount() - start;
         if ((error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) || waited >= waitMs) {
-            CloseHandle(file);
             if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
                 why = "cannot lock " + path + " (error " + std::to_string(error) + ")";
                 return Result::Failed;
@@ -66,11 +68,10 @@ void FileLock::Unlock() noexcept
 {
     if (m_handle == kNone)
         return;
-    const HANDLE file = reinterpret_cast<HANDLE>(m_handle);
-    OVERLAPPED at = {};
-    UnlockFileEx(file, 0, 1, 0, &at);
-    CloseHandle(file);
+    const Handle file(reinterpret_cast<HANDLE>(m_handle));
     m_handle = kNone;
+    OVERLAPPED at = {};
+    UnlockFileEx(file.Get(), 0, 1, 0, &at);
 }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "settings/record_locations.h"
 #include "platform/serial_date.h"
+#include "platform/win/handle.h"
 #include "statements/journal/import_journal.h"
 #include "statements/journal/journal_file.h"
 
@@ -103,7 +104,7 @@ private:
 
     const std::int64_t m_now;
     JournalFile m_file; // removes a new journal not put in place
-    HANDLE m_thread = nullptr;
+    Handle m_thread;
 
     // Shared.
     SRWLOCK m_lock = SRWLOCK_INIT;
@@ -149,14 +150,13 @@ StatementJournal::Work::~Work()
             m_stop = true;
         }
         WakeAllConditionVariable(&m_toThread);
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
+        WaitForSingleObject(m_thread.Get(), INFINITE);
     }
 }
 
 void StatementJournal::Work::Start()
 {
-    m_thread = CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
+    m_thread = Handle(CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr));
     if (!m_thread)
         Fail(Guarded([this] { Load(); }));
 }
