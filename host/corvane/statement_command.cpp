@@ -63,6 +63,8 @@ std::string Verdict(const DrivenRun& run, const Imported& imported, int& rc)
     if (imported.recognised == 0)
         return "nothing imported: not a Bankline statement";
     rc = kExitProblems;
+    if (imported.received == 0 && !run.pilot)
+        return "imported: no line reached the statement"; // a person answered the boxes: why is theirs to see
     if (imported.received == 0 && imported.cannotAsk)
         return "imported: no new line for the account"; // the box that would tell which could not be shown
     if (imported.received == 0 && !(asked && !warned))
