@@ -7,7 +7,9 @@
 
 #include "host/corvane/command_line.h"
 #include "host/corvane/console_text.h"
+#include "platform/file_lock.h"
 #include "settings/record_locations.h"
+#include "text/shared_file.h"
 
 namespace corvane {
 namespace {
@@ -77,6 +79,13 @@ int ForgetImports(const Options& options)
     if (sortCode.empty() || account.empty() || !qf::ImportJournalPath(sortCode, account, false, path, why))
         return Report(why.empty() ? "--forget: the account is not a sort code and an account number of digits" : why,
                       kExitInput);
+    // Under the lock imports hold while they put the journal in place, so
+    // that the files are not removed in the middle of that step.
+    qf::platform::FileLock lock;
+    const bool any = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ||
+                     GetFileAttributesA((path + ".damaged").c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (any && lock.Lock(path + ".lock", qf::SharedFile::kWaitMs, why) != qf::platform::FileLock::Result::Held)
+        return Report("cannot forget the lines imported for the account: " + why, kExitNotDone);
     bool forgotten = false;
     for (const std::string& file : {path, path + ".damaged"}) {
         if (DeleteFileA(file.c_str())) {
