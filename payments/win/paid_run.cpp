@@ -64,9 +64,11 @@ PaidPayment PaidPaymentOf(Payment& payment)
 PaidRun::PaidRun(PaymentBatch& batch, ICorvaneBankRecord* bank, PaymentRunLog& log) : m_log(log)
 {
     const std::int32_t count = batch.Count();
+    std::vector<bool> delivered;
     for (std::int32_t i = 0; i < count; ++i) {
         std::unique_ptr<Payment> payment = batch.Item(i);
         m_payments.push_back(payment ? PaidPaymentOf(*payment) : PaidPayment());
+        delivered.push_back(payment != nullptr);
     }
     PayingAccount(batch, bank, m_sortCode, m_accountNumber);
     const int days = PaidBeforeDays();
@@ -88,6 +90,10 @@ PaidRun::PaidRun(PaymentBatch& batch, ICorvaneBankRecord* bank, PaymentRunLog& l
     }
     // 0 days turns the check off: nothing is marked (the record is kept).
     m_checks = days > 0 ? CheckPaid(known, m_payments, NowStamp(), days) : std::vector<PaidCheck>(m_payments.size());
+    // A payment the host does not deliver is none of them (the run fails it).
+    for (std::size_t i = 0; i < m_checks.size(); ++i)
+        if (!delivered[i])
+            m_checks[i] = PaidCheck();
     if (days > 0)
         m_log.PaidRecord("checked against the last " + std::to_string(days) + " days: " +
                          std::to_string(CountOf(m_checks, PaidCheck::Kind::PaidBefore)) + " written before, " +
