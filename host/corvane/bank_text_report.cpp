@@ -41,6 +41,8 @@ std::vector<ChangedBankText> ChangedBankTexts(const std::vector<PayeeTexts>& pay
     for (std::size_t i = 0; i < payees.size(); ++i) {
         const PayeeTexts& p = payees[i];
         const long row = static_cast<long>(i);
+        if (p.leftOut)
+            continue;
         // The reference the component writes: the roll number, else the BACS
         // reference; a Bulk List record carries both in columns of their own,
         // the BACS reference as typed when nothing of it is a bank character.

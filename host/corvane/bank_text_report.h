@@ -11,6 +11,7 @@ namespace corvane {
 struct PayeeTexts {
     std::wstring name, rollNumber, bacsReference;
     bool iat = false; // a transfer between the payer's own accounts (no name written)
+    bool leftOut = false; // not written at all (written to a payment file before)
 };
 
 struct ChangedBankText {

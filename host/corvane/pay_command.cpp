@@ -71,16 +71,18 @@ std::vector<qf::AccountCheck> CheckPayees(const std::vector<PaymentRow>& rows, s
 // The names and references that the file holds in the bank's characters
 // otherwise than typed, as the component wrote them: the payees' texts the
 // layout carries, and the beneficiary reference the run confirmed (which it
-// stored for the paying account).
-std::vector<ChangedBankText> ChangedTexts(const std::vector<PaymentRow>& rows, const Options& options)
+// stored for the paying account); none of the payments left out.
+std::vector<ChangedBankText> ChangedTexts(const std::vector<PaymentRow>& rows, const Options& options,
+                                          const std::vector<long>& codes)
 {
     std::vector<PayeeTexts> payees;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const PaymentRow& row = rows[i];
         const bool marked =
             options.iatRows.count(static_cast<int>(i)) > 0 || (row.hasStatusCode && row.statusCode != 0);
-        payees.push_back(
-            {row.Wide("PayeeAccountName"), row.Wide("PayeeRollNumber"), row.Wide("PayeeBACSReference"), marked});
+        const bool leftOut = i < codes.size() && codes[i] == kLeftOutCode;
+        payees.push_back({row.Wide("PayeeAccountName"), row.Wide("PayeeRollNumber"), row.Wide("PayeeBACSReference"),
+                          marked, leftOut});
     }
     std::string key = "RBSBanklineBenRef";
     if (options.haveAccount) {
@@ -300,8 +302,11 @@ int RunPay(const std::wstring& path, Options options)
                               : result.allLeftOut ? "not written: every payment was written to a payment file before"
                                                   : PaymentOutcomeWords(run.status);
     PrintOutcome(info, run, words);
+    std::vector<long> codes;
+    for (const PayResult::Code& c : result.codes)
+        codes.push_back(c.code);
     const std::vector<ChangedBankText> changed =
-        result.written ? ChangedTexts(rows, options) : std::vector<ChangedBankText>();
+        result.written ? ChangedTexts(rows, options, codes) : std::vector<ChangedBankText>();
     PrintPayReport(info, result, changed, run.pilot.get());
     if (options.json) {
         JsonObject json = RunJson("pay", file, run, words);
