@@ -94,4 +94,17 @@ std::unique_ptr<Payment> HostPaymentBatch::Item(std::int32_t index)
     return std::make_unique<HostPayment>(std::move(payment));
 }
 
+bool ReadBankAccount(ICorvaneBankRecord* bank, CString& sortCodeDigits, CString& accountNumber)
+{
+    ComPtr<ICorvaneBankAccount> account;
+    if (!bank || FAILED(bank->get_Account(account.Put())) || !account)
+        return false;
+    Bstr sortCode, number;
+    sortCodeDigits = SUCCEEDED(account->get_SortCode(sortCode.Put())) ? DigitsOnly(CString(sortCode.Get())) : CString();
+    // A null BSTR is COM's empty string.
+    accountNumber = SUCCEEDED(account->get_AccountNumber(number.Put())) && number.Get() ? CString(number.Get())
+                                                                                          : CString();
+    return true;
+}
+
 } // namespace qf

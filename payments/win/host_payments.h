@@ -40,4 +40,9 @@ private:
     ComPtr<ICorvanePayments> m_payments;
 };
 
+// The account of the host's bank record: its sort code's digits and its
+// account number as given (each empty when the host fails to give it).
+// False without a record or an account.
+bool ReadBankAccount(ICorvaneBankRecord* bank, CString& sortCodeDigits, CString& accountNumber);
+
 } // namespace qf

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "com/com_holders.h"
+#include "payments/win/host_payments.h"
 #include "payments/paid/paid_notice.h"
 #include "payments/paid/paid_record_file.h"
 #include "payments/payment_text.h"
@@ -17,27 +17,14 @@ namespace {
 // The paying account: the bank record's, or else the first payment's payer.
 void PayingAccount(PaymentBatch& batch, ICorvaneBankRecord* bank, std::string& sortCode, std::string& number)
 {
-    ComPtr<ICorvaneBankAccount> account;
-    if (bank && SUCCEEDED(bank->get_Account(account.Put())) && account) {
-        Bstr code, accountNumber;
-        if (SUCCEEDED(account->get_SortCode(code.Put())) && SUCCEEDED(account->get_AccountNumber(accountNumber.Put()))) {
-            sortCode = static_cast<const char*>(DigitsOnly(CString(code.Get())));
-            number = static_cast<const char*>(CString(accountNumber.Get()));
-            return;
+    CString code, account;
+    if (!ReadBankAccount(bank, code, account))
+        if (std::unique_ptr<Payment> first = batch.Item(0)) {
+            code = DigitsOnly(first->PayerSortCode());
+            account = first->PayerAccountNumber();
         }
-    }
-    if (std::unique_ptr<Payment> first = batch.Item(0)) {
-        sortCode = static_cast<const char*>(DigitsOnly(first->PayerSortCode()));
-        number = static_cast<const char*>(first->PayerAccountNumber());
-    }
-}
-
-std::size_t CountOf(const std::vector<PaidCheck>& checks, PaidCheck::Kind kind)
-{
-    std::size_t n = 0;
-    for (const PaidCheck& c : checks)
-        n += c.kind == kind;
-    return n;
+    sortCode = static_cast<const char*>(code);
+    number = static_cast<const char*>(account);
 }
 
 // The log names no account: the record's path (which does) becomes "the record".
@@ -108,16 +95,15 @@ void PaidRun::WarnIfUnchecked() const
         platform::ShowMessageBox(GetActiveWindow(), m_warning.c_str(), kPaidBeforeCaption, MB_OK | MB_ICONWARNING);
 }
 
-std::string PaidRun::Remember(const std::vector<bool>& written, double processingDate, int layout, const char* path)
+void PaidRun::Remember(const std::vector<bool>& written, double processingDate, int layout, const char* path)
 {
-    std::string why = Record(written, processingDate, layout, path);
+    const std::string why = Record(written, processingDate, layout, path);
     if (!why.empty())
         platform::ShowMessageBox(GetActiveWindow(),
                                  ("The payment file was written, but the record of payments written from this "
                                   "account could not be updated (" + why + "). A later run cannot warn that these "
                                   "payments were paid.").c_str(),
                                  kPaidBeforeCaption, MB_OK | MB_ICONWARNING);
-    return why;
 }
 
 std::string PaidRun::Record(const std::vector<bool>& written, double processingDate, int layout, const char* path)

@@ -45,21 +45,8 @@ enum RunStatus : long { Completed = 0, PaymentFailed = 1, NotWritten = 2, Cancel
 // the account number, or "" without a bank record.
 CString SettingsSuffix(ICorvaneBankRecord* bank)
 {
-    CString suffix;
-    if (!bank)
-        return suffix;
-    ComPtr<ICorvaneBankAccount> account;
-    if (FAILED(bank->get_Account(account.Put())) || !account)
-        return suffix;
-    Bstr sortCode;
-    if (SUCCEEDED(account->get_SortCode(sortCode.Put())))
-        suffix = DigitsOnly(CString(sortCode.Get()));
-    suffix += "_";
-    Bstr number;
-    // A null BSTR is COM's empty string: nothing to append.
-    if (SUCCEEDED(account->get_AccountNumber(number.Put())) && number.Get())
-        suffix += number.Get();
-    return suffix;
+    CString sortCode, number;
+    return ReadBankAccount(bank, sortCode, number) ? sortCode + "_" + number : CString();
 }
 
 bool UseShortSaveDialogStructure()
