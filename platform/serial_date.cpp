@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace qf {
 namespace {
@@ -140,6 +141,22 @@ std::int64_t NowStamp()
 {
     const platform::LocalTime t = platform::Now();
     return ((static_cast<std::int64_t>(t.year) * 100 + t.month) * 100 + t.day) * 10000 + t.hour * 100 + t.minute;
+}
+
+std::string DayText(std::int64_t dateOrStamp)
+{
+    const std::int64_t date = dateOrStamp > 99999999 ? dateOrStamp / 10000 : dateOrStamp;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", static_cast<int>(date % 100), static_cast<int>(date / 100 % 100),
+                  static_cast<int>(date / 10000 % 10000));
+    return text;
+}
+
+std::string StampText(std::int64_t stamp)
+{
+    char time[16];
+    std::snprintf(time, sizeof time, " at %02d:%02d", static_cast<int>(stamp / 100 % 100), static_cast<int>(stamp % 100));
+    return DayText(stamp) + time;
 }
 
 std::int32_t DateNumber(double serial)

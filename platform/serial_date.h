@@ -7,6 +7,7 @@
 // days rounded down: 45000.99 is the same day as 45000.0.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace qf {
 
@@ -42,6 +43,10 @@ std::int64_t StampDaysBefore(std::int64_t stamp, int days);
 std::int64_t StampMonthsBefore(std::int64_t stamp, int months);
 // The stamp of the local clock's minute now (platform::Now).
 std::int64_t NowStamp();
+// "DD/MM/YYYY" of a date (YYYYMMDD) or a stamp (YYYYMMDDhhmm), and
+// "DD/MM/YYYY at hh:mm" of a stamp, as messages show them.
+std::string DayText(std::int64_t dateOrStamp);
+std::string StampText(std::int64_t stamp);
 // YYYYMMDD of a serial date; 0 for none.
 std::int32_t DateNumber(double serial);
 

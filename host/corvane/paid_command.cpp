@@ -6,7 +6,7 @@
 
 #include "host/corvane/console_text.h"
 #include "host/corvane/run_options.h"
-#include "payments/paid/paid_notice.h"
+#include "platform/serial_date.h"
 #include "payments/paid/paid_record_file.h"
 #include "settings/record_locations.h"
 
@@ -19,7 +19,7 @@ std::string Minute(std::int64_t stamp)
 {
     char time[8];
     std::snprintf(time, sizeof time, "%02d:%02d", static_cast<int>(stamp / 100 % 100), static_cast<int>(stamp % 100));
-    return qf::DayOf(stamp) + " " + time;
+    return qf::DayText(stamp) + " " + time;
 }
 
 int ListPaid(const std::string& path, const std::string& account)
@@ -40,7 +40,7 @@ int ListPaid(const std::string& path, const std::string& account)
     if (!writings.empty())
         PrintText(stdout, "%-16s  %-10s  %-8s  %8s  %s\n", "Written", "Processed", "Layout", "Payments", "File");
     for (const qf::PaidWriting& w : writings)
-        PrintText(stdout, "%-16s  %-10s  %-8s  %8zu  %s\n", Minute(w.written).c_str(), qf::DayOf(w.processingDate).c_str(),
+        PrintText(stdout, "%-16s  %-10s  %-8s  %8zu  %s\n", Minute(w.written).c_str(), qf::DayText(w.processingDate).c_str(),
                   kLayouts[w.layout & 3], w.count, w.fileName.c_str());
     return kExitDone;
 }

@@ -38,4 +38,12 @@ std::vector<PaidCheck> CheckPaid(const PaidRecord* record, const std::vector<Pai
     return checks;
 }
 
+std::size_t CountOf(const std::vector<PaidCheck>& checks, PaidCheck::Kind kind)
+{
+    std::size_t n = 0;
+    for (const PaidCheck& c : checks)
+        n += c.kind == kind;
+    return n;
+}
+
 } // namespace qf

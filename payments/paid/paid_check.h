@@ -31,6 +31,9 @@ struct PaidCheck {
 // Otherwise a payment is the Twin of the first of its kind earlier in the
 // batch. Twins are always looked for: days <= 0 turns off only the look
 // into the record, as does a null record (one that could not be read).
+// How many of checks are of kind.
+std::size_t CountOf(const std::vector<PaidCheck>& checks, PaidCheck::Kind kind);
+
 std::vector<PaidCheck> CheckPaid(const PaidRecord* record, const std::vector<PaidPayment>& batch, std::int64_t now,
                                  int days);
 

@@ -1,7 +1,8 @@
 #include "payments/paid/paid_notice.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "platform/serial_date.h"
 
 namespace qf {
 
@@ -26,22 +27,13 @@ const PaidBefore* Latest(const std::vector<PaidCheck>& checks)
 
 } // namespace
 
-std::string DayOf(std::int64_t dateOrStamp)
-{
-    const std::int64_t date = dateOrStamp > 99999999 ? dateOrStamp / 10000 : dateOrStamp;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", static_cast<int>(date % 100), static_cast<int>(date / 100 % 100),
-                  static_cast<int>(date / 10000 % 10000));
-    return text;
-}
-
 std::vector<CString> PaidMarks(const std::vector<PaidCheck>& checks)
 {
     std::vector<CString> marks(checks.size());
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const PaidCheck& c = checks[i];
         if (c.kind == PaidCheck::Kind::PaidBefore)
-            marks[i] = ("written " + DayOf(c.before.written) + " to " + c.before.fileName).c_str();
+            marks[i] = ("written " + DayText(c.before.written) + " to " + c.before.fileName).c_str();
         else if (c.kind == PaidCheck::Kind::Twin)
             marks[i] = ("twice: as row " + std::to_string(c.twinOf + 1)).c_str();
     }
@@ -56,14 +48,12 @@ bool WholeBatchPaidBefore(const std::vector<PaidCheck>& checks)
 
 std::string PaidBeforeQuestion(const std::vector<PaidCheck>& checks)
 {
-    const std::size_t before = static_cast<std::size_t>(std::count_if(
-        checks.begin(), checks.end(), [](const PaidCheck& c) { return c.kind == PaidCheck::Kind::PaidBefore; }));
-    const std::size_t twins = static_cast<std::size_t>(
-        std::count_if(checks.begin(), checks.end(), [](const PaidCheck& c) { return c.kind == PaidCheck::Kind::Twin; }));
+    const std::size_t before = CountOf(checks, PaidCheck::Kind::PaidBefore);
+    const std::size_t twins = CountOf(checks, PaidCheck::Kind::Twin);
     if (before + twins == 0)
         return {};
     const PaidBefore* latest = Latest(checks);
-    const std::string where = latest ? "on " + DayOf(latest->written) + " to " + latest->fileName : std::string();
+    const std::string where = latest ? "on " + DayText(latest->written) + " to " + latest->fileName : std::string();
     std::string text;
     // A twin's first is written, so a whole batch left out has no twin.
     const bool whole = WholeBatchPaidBefore(checks);

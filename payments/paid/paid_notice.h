@@ -12,9 +12,6 @@ namespace qf {
 
 extern const char kPaidBeforeCaption[];
 
-// "DD/MM/YYYY" of a date (YYYYMMDD) or a stamp (YYYYMMDDhhmm).
-std::string DayOf(std::int64_t dateOrStamp);
-
 // The list's last column for each payment: "written 12/11/2026 to FILE" or
 // "twice: as row 3"; "" for the others.
 std::vector<CString> PaidMarks(const std::vector<PaidCheck>& checks);

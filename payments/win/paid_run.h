@@ -45,9 +45,8 @@ public:
 
     // After the file was stored: adds the payments of the batch that were
     // written with code 0 (written[i]) to the record. A record that cannot
-    // be updated is told in a message box; the file stays written. "" or
-    // the problem.
-    std::string Remember(const std::vector<bool>& written, double processingDate, int layout, const char* path);
+    // be updated is told in a message box; the file stays written.
+    void Remember(const std::vector<bool>& written, double processingDate, int layout, const char* path);
 
 private:
     // Remember's work; "" or the problem.

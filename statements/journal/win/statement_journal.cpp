@@ -20,15 +20,6 @@
 namespace qf {
 namespace {
 
-std::string StampText(std::int64_t stamp)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d at %02d:%02d", static_cast<int>(stamp / 10000 % 100),
-                  static_cast<int>(stamp / 1000000 % 100), static_cast<int>(stamp / 100000000),
-                  static_cast<int>(stamp / 100 % 100), static_cast<int>(stamp % 100));
-    return text;
-}
-
 // A waiting journal thread is woken once this many runs of lines are
 // ready, not for each: every wake-up can cost the reader its core for a
 // moment.
